@@ -1,0 +1,90 @@
+#include "Accounts.h"
+
+#include "Database.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+
+namespace {
+
+QString passwordHash(const QString &salt, const QString &password)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash((salt + password).toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+bool isDecimal(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<Merchant> Accounts::signIn(const QString &username, const QString &password) const
+{
+    Statement query(m_db,
+                    "SELECT id, salt, password_hash, userid, title, mchid FROM merchants WHERE username = ?");
+    query.bind(1, username);
+    if (!query.step() || passwordHash(query.text(1), password) != query.text(2))
+        return std::nullopt;
+    return Merchant{query.integer(0), query.text(3), query.text(4), query.text(5)};
+}
+
+QVector<Device> Accounts::devices(qint64 merchantId) const
+{
+    Statement query(m_db, "SELECT id, name FROM devices WHERE merchant_id = ? ORDER BY id");
+    query.bind(1, merchantId);
+    QVector<Device> result;
+    while (query.step())
+        result.append(Device{query.integer(0), query.text(1)});
+    return result;
+}
+
+std::optional<Device> Accounts::findDevice(qint64 merchantId, const QString &text) const
+{
+    const int underscore = text.indexOf(QLatin1Char('_'));
+    const QString idText = underscore >= 0 ? text.left(underscore) : text;
+    if (isDecimal(idText)) {
+        Statement query(m_db, "SELECT id, name FROM devices WHERE merchant_id = ? AND id = ?");
+        query.bind(1, merchantId).bind(2, idText.toLongLong());
+        if (query.step())
+            return Device{query.integer(0), query.text(1)};
+        return std::nullopt;
+    }
+    if (underscore >= 0 || text.isEmpty())
+        return std::nullopt;
+    Statement query(m_db, "SELECT id, name FROM devices WHERE merchant_id = ? AND name = ? ORDER BY id");
+    query.bind(1, merchantId).bind(2, text);
+    if (query.step())
+        return Device{query.integer(0), query.text(1)};
+    return std::nullopt;
+}
+
+qint64 Accounts::addMerchant(const QString &username, const QString &password, const Merchant &merchant)
+{
+    const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);
+    Statement insert(m_db, "INSERT INTO merchants(username, salt, password_hash, userid, title, mchid) "
+                           "VALUES (?, ?, ?, ?, ?, ?) RETURNING id");
+    insert.bind(1, username).bind(2, salt).bind(3, passwordHash(salt, password));
+    insert.bind(4, merchant.userid).bind(5, merchant.title).bind(6, merchant.mchid);
+    insert.step();
+    const qint64 id = insert.integer(0);
+    insert.run();
+    return id;
+}
+
+qint64 Accounts::addDevice(qint64 merchantId, const QString &name)
+{
+    Statement insert(m_db, "INSERT INTO devices(merchant_id, name) VALUES (?, ?) RETURNING id");
+    insert.bind(1, merchantId).bind(2, name);
+    insert.step();
+    const qint64 id = insert.integer(0);
+    insert.run();
+    return id;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <optional>
+
+struct sqlite3;
+
+struct Merchant
+{
+    qint64 id = 0;
+    QString userid;
+    QString title;
+    QString mchid;
+};
+
+struct Device
+{
+    qint64 id = 0;
+    QString name;
+};
+
+// Merchant accounts and their devices, read inside the caller's transaction.
+class Accounts
+{
+public:
+    explicit Accounts(sqlite3 *db) : m_db(db) {}
+
+    std::optional<Merchant> signIn(const QString &username, const QString &password) const;
+    QVector<Device> devices(qint64 merchantId) const;
+
+    // A device of this merchant named the way the client names it: "ID_NAME" (the id decides),
+    // a bare id, or a bare name as the records show it.
+    std::optional<Device> findDevice(qint64 merchantId, const QString &text) const;
+
+    qint64 addMerchant(const QString &username, const QString &password, const Merchant &merchant);
+    qint64 addDevice(qint64 merchantId, const QString &name);
+
+private:
+    sqlite3 *m_db;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QDateTime>
+#include <functional>
+
+struct ServiceConfig
+{
+    int clientVersion = 0;
+    qint64 confirmDelayMs = 5000;
+    std::function<qint64()> now = [] { return QDateTime::currentMSecsSinceEpoch(); };
+};
