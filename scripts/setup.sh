@@ -1,0 +1,31 @@
+# Shared by run.sh and test.sh: installs what the build and the tests need, then builds.
+# Sourced, not run.
+
+KESTO_PACKAGES=(
+    cmake g++ make pkg-config
+    qtbase5-dev qtbase5-dev-tools libqt5x11extras5-dev qttranslations5-l10n
+    libcpp-httplib-dev libsqlite3-dev
+    xvfb xauth xdotool trayer imagemagick
+    cups printer-driver-cups-pdf poppler-utils
+    fonts-wqy-microhei
+)
+
+kesto_install() {
+    local missing=()
+    for package in "${KESTO_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+kesto_build() {
+    local dir=$1
+    shift
+    cmake -S "$KESTO_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}

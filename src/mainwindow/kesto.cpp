@@ -1,0 +1,3 @@
+#include "mainwindow/kesto.h"
+
+Kesto::Kesto(QWidget *parent) : QMainWindow(parent) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QMainWindow>
+
+class Kesto : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Kesto(QWidget *parent = nullptr);
+};

@@ -1,0 +1,59 @@
+#include "service/wxnetwork.h"
+
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+WxNetwork::WxNetwork() : WxNetwork(QString(), QString()) {}
+
+WxNetwork::WxNetwork(const QString &url, const QString &body)
+    : m_Manager(new QNetworkAccessManager(this)), m_Url(url), m_Body(body)
+{
+    qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
+    connect(m_Manager, &QNetworkAccessManager::finished, this, &WxNetwork::NetManageBack);
+}
+
+void WxNetwork::setUrl(const QString &url)
+{
+    m_Url = url;
+}
+
+void WxNetwork::setBody(const QString &body)
+{
+    m_Body = body;
+}
+
+void WxNetwork::setTimeout(int milliseconds)
+{
+    m_Timeout = milliseconds;
+}
+
+void WxNetwork::post()
+{
+    const QByteArray bytes = m_Body.toUtf8();
+    QNetworkRequest request(QUrl(m_Url, QUrl::TolerantMode));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, bytes.size());
+    request.setTransferTimeout(m_Timeout);
+    m_Manager->post(request, bytes);
+}
+
+void WxNetwork::sendTo(const QString &url, const QString &body)
+{
+    setUrl(url);
+    setBody(body);
+    post();
+}
+
+void WxNetwork::NetManageBack(QNetworkReply *reply)
+{
+    // Released once read: the client runs for weeks at the counter.
+    reply->deleteLater();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &error);
+    if (error.error == QJsonParseError::NoError && document.isObject())
+        emit PostFinish(document.object());
+}

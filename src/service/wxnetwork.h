@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Posts a form body to the payment service and hands every reply that is a JSON object to its
+// owner. Anything else (no answer, an error page, an array) is dropped without a word.
+class WxNetwork : public QObject
+{
+    Q_OBJECT
+public:
+    // A connection that sends nothing for this long is abandoned.
+    static constexpr int DefaultTimeoutMs = 30000;
+
+    WxNetwork();
+    WxNetwork(const QString &url, const QString &body);
+
+    void setUrl(const QString &url);
+    void setBody(const QString &body);
+    void setTimeout(int milliseconds);
+    void post();
+    void sendTo(const QString &url, const QString &body);
+
+signals:
+    void PostFinish(QJsonObject obj);
+
+private slots:
+    void NetManageBack(QNetworkReply *reply);
+
+private:
+    QNetworkAccessManager *m_Manager;
+    QString m_Url;
+    QString m_Body;
+    int m_Timeout = DefaultTimeoutMs;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSharedMemory>
+#include <QString>
+#include <QSystemSemaphore>
+
+// Keeps a second copy of the program from running: the first one holds a named one-byte
+// shared-memory segment for its whole run. The named semaphore serialises the check so that
+// two copies started at the same moment cannot both pass.
+class InstanceGuard
+{
+public:
+    explicit InstanceGuard(const QString &semaphoreKey = QStringLiteral("ZIRKey"),
+                           const QString &segmentKey = QStringLiteral("SystemObject"));
+
+    // True when this process is now the only running instance.
+    bool acquire();
+
+private:
+    QSystemSemaphore m_Semaphore;
+    QSharedMemory m_Segment;
+};

@@ -1,0 +1,98 @@
+#include "shell/lookandfeel.h"
+
+#include "shell/apppaths.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLocale>
+#include <QOperatingSystemVersion>
+#include <QTextCodec>
+#include <QTranslator>
+
+void initResources()
+{
+    Q_INIT_RESOURCE(kesto);
+    Q_INIT_RESOURCE(catalogue);
+}
+
+namespace {
+
+void applyStyleSheet(QApplication &app)
+{
+    QFile file(QStringLiteral(":/File/qss/style.qss"));
+    file.open(QIODevice::ReadOnly);
+    QByteArray bytes = file.readAll();
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    app.setStyleSheet(QString::fromLatin1(bytes));
+}
+
+QString fontFile()
+{
+#ifdef Q_OS_WIN
+    if (QOperatingSystemVersion::current() < QOperatingSystemVersion(QOperatingSystemVersion::Windows, 6, 0))
+        return AppPaths::applicationDir() + QStringLiteral("/simsun.ttc");
+#endif
+    return AppPaths::applicationDir() + QStringLiteral("/msyh.ttc");
+}
+
+// The family of the font file beside the executable; elsewhere than on Windows, where that file
+// is rarely shipped, an installed family that covers Chinese.
+QString applicationFontFamily()
+{
+    const int id = QFontDatabase::addApplicationFont(fontFile());
+    if (id >= 0) {
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.value(0);
+    }
+#ifdef Q_OS_WIN
+    return QString();
+#else
+    return QFontDatabase().families(QFontDatabase::SimplifiedChinese).value(0);
+#endif
+}
+
+// Window style sheets name the Windows families; where they are missing, the Chinese family
+// stands in so that no text falls back to a font without Chinese glyphs.
+void substituteWindowsFamilies(const QString &chineseFamily)
+{
+    if (chineseFamily.isEmpty())
+        return;
+    const QStringList installed = QFontDatabase().families();
+    for (const QString &family : {QStringLiteral("微软雅黑"), QStringLiteral("宋体")}) {
+        if (!installed.contains(family))
+            QFont::insertSubstitution(family, chineseFamily);
+    }
+}
+
+void applyFont(QApplication &app)
+{
+    const QString family = applicationFontFamily();
+    substituteWindowsFamilies(family);
+    if (family.isEmpty())
+        return;
+    QFont font(family);
+    font.setPointSize(9);
+    app.setFont(font);
+}
+
+} // namespace
+
+void applyLookAndFeel(QApplication &app, QTranslator &translator)
+{
+#ifdef Q_OS_WIN
+    // Only on Windows: elsewhere the locale codec also encodes file names.
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
+#endif
+    // Dates and numbers look as they do on the shops' machines, whatever this system's locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    applyStyleSheet(app);
+    applyFont(app);
+    translator.load(QStringLiteral(":/File/qss/qt_zh_CN.qm"));
+    app.installTranslator(&translator);
+    app.setWindowIcon(QIcon(QStringLiteral(":/Icon/Resources/kvt.ico")));
+}
