@@ -17,6 +17,9 @@ HttpServer::HttpServer(const Router &router) : m_router(router), m_server(std::m
 {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
     m_server->set_payload_max_length(readLimitBytes);
+    // Replies are small; waiting for Nagle and delayed acknowledgements would dominate them.
+    m_server->set_tcp_nodelay(true);
+    m_server->set_keep_alive_max_count(1000);
     m_server->Post(R"(/.*)", [this](const httplib::Request &request, httplib::Response &response) {
         const Router::Response reply = m_router.handle(request.path, request.body);
         response.status = reply.status;
