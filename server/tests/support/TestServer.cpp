@@ -5,8 +5,6 @@
 #include <QRegularExpression>
 #include <httplib.h>
 
-const std::string TestServer::payInterface = "/index.php/Pay/Payinterface/";
-
 TestServer::TestServer(const QStringList &extraArguments, const QString &database)
     : m_database(database.isEmpty() ? m_dir.filePath(QStringLiteral("payment.db")) : database)
 {

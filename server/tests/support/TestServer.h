@@ -34,7 +34,7 @@ public:
     // Posts the demo account's credentials followed by the fields, joined the way the client joins them.
     QJsonObject post(const std::string &path, const Fields &fields) const;
 
-    static const std::string payInterface;
+    static inline const std::string payInterface = "/index.php/Pay/Payinterface/";
 
 private:
     QTemporaryDir m_dir;
