@@ -30,15 +30,22 @@ void WxNetwork::setTimeout(int milliseconds)
     m_Timeout = milliseconds;
 }
 
+void WxNetwork::setLatestReplyOnly(bool latestOnly)
+{
+    m_LatestOnly = latestOnly;
+}
+
 void WxNetwork::post()
 {
+    if (m_LatestOnly && m_Latest)
+        m_Latest->abort();
     const QByteArray bytes = m_Body.toUtf8();
     QNetworkRequest request(QUrl(m_Url, QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::ContentLengthHeader, bytes.size());
     request.setTransferTimeout(m_Timeout);
-    m_Manager->post(request, bytes);
+    m_Latest = m_Manager->post(request, bytes);
 }
 
 void WxNetwork::sendTo(const QString &url, const QString &body)
@@ -52,6 +59,8 @@ void WxNetwork::NetManageBack(QNetworkReply *reply)
 {
     // Released once read: the client runs for weeks at the counter.
     reply->deleteLater();
+    if (m_LatestOnly && reply != m_Latest)
+        return;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &error);
     if (error.error == QJsonParseError::NoError && document.isObject())

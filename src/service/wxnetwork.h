@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QNetworkAccessManager;
@@ -22,6 +23,9 @@ public:
     void setUrl(const QString &url);
     void setBody(const QString &body);
     void setTimeout(int milliseconds);
+    // For views that show one answer at a time: a new post abandons the one still running, so
+    // a slow earlier reply can never overwrite a newer one.
+    void setLatestReplyOnly(bool latestOnly);
     void post();
     void sendTo(const QString &url, const QString &body);
 
@@ -36,4 +40,6 @@ private:
     QString m_Url;
     QString m_Body;
     int m_Timeout = DefaultTimeoutMs;
+    bool m_LatestOnly = false;
+    QPointer<QNetworkReply> m_Latest;
 };

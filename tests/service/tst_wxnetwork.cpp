@@ -110,6 +110,32 @@ private slots:
         QCOMPARE(seen, (QSet<QString>{"/first?n=1", "/second?n=2"}));
     }
 
+    void latestReplyOnly_data()
+    {
+        QTest::addColumn<bool>("latestOnly");
+        QTest::addColumn<QStringList>("delivered");
+        QTest::newRow("every reply, in the order they finish") << false << QStringList{"/fast", "/slow"};
+        QTest::newRow("only the newest request's reply") << true << QStringList{"/fast"};
+    }
+    void latestReplyOnly()
+    {
+        QFETCH(bool, latestOnly);
+        QFETCH(QStringList, delivered);
+        CaptureServer server;
+        server.setReply("/slow", {200, R"({"path":"/slow"})", "application/json", 800});
+        WxNetwork network;
+        network.setLatestReplyOnly(latestOnly);
+        QSignalSpy handed(&network, &WxNetwork::PostFinish);
+        network.sendTo(server.url("/slow"), "n=1");
+        QTRY_COMPARE(server.requests().size(), 1);
+        network.sendTo(server.url("/fast"), "n=2");
+        QTest::qWait(1500);
+        QStringList paths;
+        for (const QList<QVariant> &signal : handed)
+            paths << signal.at(0).toJsonObject().value("path").toString();
+        QCOMPARE(paths, delivered);
+    }
+
     void repliesAreReleased()
     {
         CaptureServer server;

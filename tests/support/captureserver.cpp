@@ -37,6 +37,7 @@ struct CaptureServer::Private
                                                                    {"body", QString::fromUtf8(request.body)}})
                                              .toJson(QJsonDocument::Compact)});
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
         out.status = reply.status;
         out.set_content(reply.body.toStdString(), reply.contentType.constData());
     }

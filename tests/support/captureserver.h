@@ -25,6 +25,7 @@ public:
         int status = 200;
         QByteArray body;
         QByteArray contentType = "application/json";
+        int delayMs = 0;
     };
 
     CaptureServer();

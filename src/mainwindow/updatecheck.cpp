@@ -1,0 +1,47 @@
+#include "mainwindow/updatecheck.h"
+
+#include "service/replyformat.h"
+#include "shell/apppaths.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+
+namespace {
+
+const QString Updater = QStringLiteral("Morvane.exe");
+
+int serviceVersion(const QJsonObject &reply)
+{
+    return wholeNumber(reply.value(QStringLiteral("data"))
+                           .toObject()
+                           .value(QStringLiteral("version"))
+                           .toObject()
+                           .value(QStringLiteral("ver")));
+}
+
+// The updater writes its version into the settings file as an INI entry of its own.
+int storedVersion()
+{
+    return QSettings(AppPaths::configFile(), QSettings::IniFormat)
+        .value(QStringLiteral("/version/number"))
+        .toInt();
+}
+
+bool startUpdater()
+{
+#ifndef Q_OS_WIN
+    // Windows looks for a bare program name beside the running program first; do the same here.
+    const QString beside = AppPaths::applicationDir() + QLatin1Char('/') + Updater;
+    if (QFileInfo(beside).isExecutable())
+        return QProcess::startDetached(beside, {});
+#endif
+    return QProcess::startDetached(Updater, {});
+}
+
+} // namespace
+
+bool startUpdaterIfOutdated(const QJsonObject &userReply)
+{
+    return storedVersion() < serviceVersion(userReply) && startUpdater();
+}

@@ -1,0 +1,40 @@
+#include "service/replyformat.h"
+
+#include <QtMath>
+#include <limits>
+
+QString yuanFromFen(const QString &fen)
+{
+    bool ok = false;
+    const qlonglong value = fen.toLongLong(&ok);
+    if (!ok)
+        return QStringLiteral("0");
+    const QString sign = value < 0 ? QStringLiteral("-") : QString();
+    const qulonglong magnitude = value < 0 ? 0 - qulonglong(value) : qulonglong(value);
+    QString text = sign + QString::number(magnitude / 100);
+    const qulonglong cents = magnitude % 100;
+    if (cents != 0) {
+        text += QLatin1Char('.') + QStringLiteral("%1").arg(cents, 2, 10, QLatin1Char('0'));
+        if (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+    }
+    return text;
+}
+
+QString serviceTimeText(const QString &time)
+{
+    return time.mid(0, 4) + QStringLiteral("年") + time.mid(4, 2) + QStringLiteral("月") + time.mid(6, 2) +
+           QStringLiteral("日 ") + time.mid(8, 2) + QStringLiteral("时") + time.mid(10, 2) +
+           QStringLiteral("分") + time.mid(12, 2) + QStringLiteral("秒");
+}
+
+int wholeNumber(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return 0;
+    const double number = value.toDouble();
+    if (number != std::floor(number) || number < std::numeric_limits<int>::min() ||
+        number > std::numeric_limits<int>::max())
+        return 0;
+    return int(number);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+
+// How values of the service's replies are read and shown.
+
+// An amount in fen as yuan text, exact and without trailing zeros: "1250" gives "12.5",
+// "1" gives "0.01". Empty or non-numeric text gives "0".
+QString yuanFromFen(const QString &fen);
+
+// A 14-digit service time yyyyMMddHHmmss as "2016年03月05日 14时22分33秒"; shorter texts give
+// shorter parts.
+QString serviceTimeText(const QString &time);
+
+// A whole JSON number; a string, a fraction or anything else reads as 0.
+int wholeNumber(const QJsonValue &value);

@@ -1,0 +1,29 @@
+#include "paymentserver.h"
+
+#include <QRegularExpression>
+
+PaymentServer::PaymentServer(const QStringList &options)
+{
+    m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_Process.start(PAYMENT_SERVER,
+                    QStringList{"--port", "0", "--db", m_Dir.filePath("payment.db")} + options);
+    while (!m_Process.canReadLine() && m_Process.waitForReadyRead(20000)) {
+    }
+    const QRegularExpressionMatch match =
+        QRegularExpression("^listening on [^:]+:(\\d+)").match(QString::fromUtf8(m_Process.readLine()));
+    if (match.hasMatch())
+        m_Port = match.captured(1).toInt();
+}
+
+PaymentServer::~PaymentServer()
+{
+    m_Process.terminate();
+    if (!m_Process.waitForFinished(5000))
+        m_Process.kill();
+    m_Process.waitForFinished(5000);
+}
+
+QString PaymentServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_Port);
+}

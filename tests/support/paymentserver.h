@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The local payment service, started as a real process on a free port with a fresh database.
+class PaymentServer
+{
+public:
+    explicit PaymentServer(const QStringList &options = {});
+    ~PaymentServer();
+
+    bool isRunning() const { return m_Port != 0; }
+    QString baseUrl() const;
+
+private:
+    QTemporaryDir m_Dir;
+    QProcess m_Process;
+    int m_Port = 0;
+};
