@@ -53,9 +53,13 @@ std::optional<Device> Accounts::findDevice(qint64 merchantId, const QString &tex
     if (isDecimal(idText)) {
         Statement query(m_db, "SELECT id, name FROM devices WHERE merchant_id = ? AND id = ?");
         query.bind(1, merchantId).bind(2, idText.toLongLong());
-        if (query.step())
-            return Device{query.integer(0), query.text(1)};
-        return std::nullopt;
+        if (!query.step())
+            return std::nullopt;
+        const Device device{query.integer(0), query.text(1)};
+        // A stale or garbled name must not quietly book onto whichever device has that id.
+        if (underscore >= 0 && text.mid(underscore + 1) != device.name)
+            return std::nullopt;
+        return device;
     }
     if (underscore >= 0 || text.isEmpty())
         return std::nullopt;

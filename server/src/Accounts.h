@@ -29,7 +29,7 @@ public:
     std::optional<Merchant> signIn(const QString &username, const QString &password) const;
     QVector<Device> devices(qint64 merchantId) const;
 
-    // A device of this merchant named the way the client names it: "ID_NAME" (the id decides),
+    // A device of this merchant named the way the client names it: "ID_NAME" (both must match),
     // a bare id, or a bare name as the records show it.
     std::optional<Device> findDevice(qint64 merchantId, const QString &text) const;
 

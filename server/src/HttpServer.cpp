@@ -1,13 +1,15 @@
 #include "HttpServer.h"
 
 #include <QString>
+#include <algorithm>
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace {
 
 constexpr const char *jsonType = "application/json; charset=utf-8";
-// Bodies above the router's own limit are still read whole, so that the client gets a JSON
-// refusal instead of a connection torn down while it is still sending.
+// Bodies above the router's own limit are still read (and dropped), so that the client gets a
+// JSON refusal instead of a connection torn down while it is still sending.
 constexpr size_t readLimitBytes = 8 * 1024 * 1024;
 constexpr size_t workerThreads = 16;
 
@@ -19,9 +21,24 @@ HttpServer::HttpServer(const Router &router) : m_router(router), m_server(std::m
     m_server->set_payload_max_length(readLimitBytes);
     // Replies are small; waiting for Nagle and delayed acknowledgements would dominate them.
     m_server->set_tcp_nodelay(true);
+    // The library's default SO_REUSEPORT would let a second server share a busy port and split the
+    // requests between two databases; SO_REUSEADDR alone still allows a quick restart.
+    m_server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     m_server->set_keep_alive_max_count(1000);
-    m_server->Post(R"(/.*)", [this](const httplib::Request &request, httplib::Response &response) {
-        const Router::Response reply = m_router.handle(request.path, request.body);
+    // Reading the body ourselves keeps it away from the library's own form parsing and its small
+    // limit for form bodies, which would answer an oversized body with a bare 413.
+    m_server->Post(R"(/.*)", [this](const httplib::Request &request, httplib::Response &response,
+                                    const httplib::ContentReader &reader) {
+        std::string body;
+        reader([&body](const char *data, size_t length) {
+            if (body.size() <= Router::maxBodyBytes)
+                body.append(data, std::min(length, Router::maxBodyBytes + 1 - body.size()));
+            return true;
+        });
+        const Router::Response reply = m_router.handle(request.path, body);
         response.status = reply.status;
         response.set_content(reply.body, jsonType);
     });

@@ -157,7 +157,7 @@ void PaymentsTest::payment()
     QCOMPARE(call["mchname"].toString(), QStringLiteral("演示商户"));
     QCOMPARE(call["mchid"].toString(), QStringLiteral("10001"));
     QTEST(call["device_info"].toString(), "deviceName");
-    if (msg == QLatin1String("支付成功")) {
+    if (msg == QStringLiteral("支付成功")) {
         const QDateTime paidAt =
             QDateTime::fromString(call["time_end"].toString(), QStringLiteral("yyyyMMddHHmmss"));
         QVERIFY2(paidAt.isValid(), qPrintable(call["time_end"].toString()));
@@ -218,6 +218,11 @@ void PaymentsTest::refusedPayment_data()
                                     << "1"
                                     << "9_仓库"
                                     << "设备不存在" << true;
+    QTest::newRow("device name mismatch") << "AliPay"
+                                          << "282000000000000005"
+                                          << "1"
+                                          << "1_收银台2"
+                                          << "设备不存在" << true;
     QTest::newRow("no device") << "AliPay"
                                << "282000000000000004"
                                << "1"
@@ -352,7 +357,7 @@ void PaymentsTest::refusedQuery()
                                         {{"out_trade_no", tradeNo}, {"drive", drive}})["call"]
                                  .toObject();
     QVERIFY2(call["msg"].toString().contains(message), qPrintable(call["msg"].toString()));
-    QVERIFY(call["msg"].toString() != QLatin1String("支付成功"));
+    QVERIFY(call["msg"].toString() != QStringLiteral("支付成功"));
 }
 
 void PaymentsTest::orderLookup_data()

@@ -91,7 +91,7 @@ void RefundsTest::partialRefundsAddUp()
 
     // Fully refunded: one more fen is too much, and the lookup no longer offers the order.
     const QJsonObject over = refund(order, QStringLiteral("0.01"));
-    QVERIFY(over["msg"].toString() != QLatin1String("退款成功"));
+    QVERIFY(over["msg"].toString() != QStringLiteral("退款成功"));
     QVERIFY2(over["msg"].toString().contains(QStringLiteral("全额退款")), qPrintable(over["msg"].toString()));
     QCOMPARE(refundedFen(order), QString());
 

@@ -11,7 +11,7 @@ TestServer::TestServer(const QStringList &extraArguments, const QString &databas
     QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"), m_database};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(PAYMENT_SERVER_PATH), arguments);
+    m_process.start(TestServer::executable(), arguments);
     if (!m_process.waitForStarted(5000))
         return;
     while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {

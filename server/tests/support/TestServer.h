@@ -34,6 +34,9 @@ public:
     // Posts the demo account's credentials followed by the fields, joined the way the client joins them.
     QJsonObject post(const std::string &path, const Fields &fields) const;
 
+    // The payment-server executable of this build.
+    static QString executable() { return QStringLiteral(PAYMENT_SERVER_PATH); }
+
     static inline const std::string payInterface = "/index.php/Pay/Payinterface/";
 
 private:
