@@ -1,0 +1,108 @@
+#include "captureserver.h"
+#include "mainwindow/kesto.h"
+#include "shell/settingsstore.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+// Runs in an X session of its own; the notification area is a real trayer process.
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
+        m_Capture.setReply("/index.php/Pay/Payinterface/mreport",
+                           {200, R"({"list":{"page":{"np":0,"pmax":1},"total":{"tongji":"共0笔"}}})"});
+        for (const auto &entry : QVector<QPair<QString, QString>>{{"server", m_Capture.url("")},
+                                                                   {"username", "demo"},
+                                                                   {"password", "demo123"},
+                                                                   {"remeber", "1"},
+                                                                   {"device", "1_前台"},
+                                                                   {"jm_title", "演示商户"}})
+            m_Config.write(entry.first, entry.second);
+    }
+    void cleanupTestCase()
+    {
+        stopTrayer();
+        QFile::remove(m_Config.path());
+    }
+
+    // A session whose notification area comes up after the program: the records view stands
+    // in, then the tray icon takes over.
+    void trayAppearingLater()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        Kesto kesto;
+        QSystemTrayIcon *icon = kesto.findChild<QSystemTrayIcon *>();
+        QVERIFY(kesto.isVisible());
+        QVERIFY(!icon->isVisible());
+
+        startTrayer();
+        QTRY_VERIFY_WITH_TIMEOUT(icon->isVisible(), 10000);
+        QCOMPARE(icon->toolTip(), QString("演示商户"));
+    }
+
+    void livesInTheTray()
+    {
+        startTrayer();
+        Kesto kesto;
+        QSystemTrayIcon *icon = kesto.findChild<QSystemTrayIcon *>();
+        QVERIFY(icon->isVisible());
+        QVERIFY(!kesto.isVisible());
+        QCOMPARE(icon->toolTip(), QString("演示商户"));
+        QVERIFY(icon->contextMenu());
+        QCOMPARE(icon->contextMenu()->actions().size(), 10);
+
+        // Signing in again runs the tray set-up again; the menu and its wiring stay single.
+        QMenu *menu = icon->contextMenu();
+        QMetaObject::invokeMethod(&kesto, "Trays");
+        QMetaObject::invokeMethod(&kesto, "Trays");
+        QCOMPARE(icon->contextMenu(), menu);
+
+        const int before = reports();
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QTest::qWait(300);
+        QVERIFY(!kesto.isVisible());
+        QCOMPARE(reports(), before);
+
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(kesto.isVisible());
+        QVERIFY(kesto.isMaximized());
+        QTRY_COMPARE(reports(), before + 1);
+        QTest::qWait(300);
+        QCOMPARE(reports(), before + 1);
+    }
+
+private:
+    int reports() const
+    {
+        int count = 0;
+        for (const CaptureServer::Request &request : m_Capture.requests())
+            count += request.path == "/index.php/Pay/Payinterface/mreport";
+        return count;
+    }
+    void startTrayer()
+    {
+        if (m_Trayer.state() == QProcess::NotRunning)
+            m_Trayer.start("trayer", {"--edge", "bottom", "--widthtype", "request"});
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    }
+    void stopTrayer()
+    {
+        m_Trayer.terminate();
+        m_Trayer.waitForFinished(3000);
+    }
+
+    CaptureServer m_Capture;
+    SettingsStore m_Config;
+    QProcess m_Trayer;
+};
+
+QTEST_MAIN(TestTray)
+#include "tst_tray.moc"
