@@ -8,7 +8,7 @@ for n in $(seq 90 189); do
 done
 [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null' EXIT
 for _ in $(seq 100); do

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots from the running program in a fresh X session: signs in to a
+# local payment service as a cashier would, picks the device and ends in the records view.
+# Usage: tools/screenshots.sh BUILD_DIR [OUTPUT_DIR]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+out=$(mkdir -p "${2:-docs/screenshots}" && cd "${2:-docs/screenshots}" && pwd)
+work=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+
+display=:$((100 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display QT_QPA_PLATFORM=xcb
+sleep 1
+
+"$build/server/payment-server" --port 0 --db "$work/payment.db" >"$work/server.log" 2>&1 &
+pids+=($!)
+until grep -q "^listening on" "$work/server.log"; do sleep 0.1; done
+url="http://$(head -n 1 "$work/server.log" | sed 's/^listening on //')"
+
+# Today's sales, so that the records view (which opens on today) has rows to show.
+for i in $(seq 11 24); do
+    path=kesto; code="1345678901234567$i"
+    [ $((i % 3)) -eq 0 ] && { path=AliPay; code="2845678901234567$i"; }
+    curl -s -o /dev/null --data-urlencode "username=demo" --data-urlencode "password=demo123" \
+        --data-urlencode "codes=$code" --data-urlencode "price=$((i * 7)).$((i % 10))0" \
+        --data-urlencode "drive=1_前台" "$url/index.php/Pay/Payinterface/$path"
+done
+
+# The program in an application folder of its own, pointed at the service by its settings file.
+cp "$build/src/Kesto" "$work/Kesto"
+text=$'\nserver='"$url"
+{
+    length=$((${#text} * 2))
+    printf "$(printf '\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) $((length >> 8 & 255)) $((length & 255)))"
+    printf '%s' "$text" | iconv -f UTF-8 -t UTF-16BE
+} >"$work/config.dat"
+"$work/Kesto" &
+pids+=($!)
+
+window() {
+    local id=""
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+        sleep 0.1
+    done
+    echo "$id"
+}
+shot() { sleep 1; import -display "$display" -window "$1" "$out/$2"; }
+
+signin=$(window WxSignin)
+xdotool windowfocus --sync "$signin"
+xdotool type --delay 20 demo
+xdotool key Tab
+xdotool type --delay 20 demo123
+shot "$signin" signin.png
+
+xdotool key Return
+sleep 2
+shot "$signin" devices.png
+
+eval "$(xdotool getwindowgeometry --shell "$signin")"
+xdotool mousemove $((X + 94)) $((Y + 193)) click 1
+records=$(window 演示商户)
+shot "$records" records.png
+echo "screenshots in $out"
