@@ -32,14 +32,17 @@ private:
 constexpr qint64 minute = 60 * 1000;
 constexpr int historyDays = 30;
 
-void seedDay(OrderStore &orders, Sequence &random, qint64 merchantId, qint64 deviceId, const QDate &day)
+// Orders of one day, none later than `latest` (today's history ends at the moment of seeding).
+void seedDay(OrderStore &orders, Sequence &random, qint64 merchantId, qint64 deviceId, const QDate &day,
+             qint64 latest)
 {
     const int count = 2 + static_cast<int>(random.below(3));
     std::vector<qint64> times;
     for (int i = 0; i < count; ++i)
         times.push_back(TimeText::dayStart(day) + (8 * 60 + random.below(14 * 60)) * minute);
     std::sort(times.begin(), times.end());
-    const qint64 dayEnd = TimeText::dayEnd(day) - 1000;
+    times.erase(std::upper_bound(times.begin(), times.end(), latest), times.end());
+    const qint64 dayEnd = std::min(latest, TimeText::dayEnd(day) - 1000);
 
     for (const qint64 paidAt : times) {
         NewOrder order;
@@ -90,10 +93,11 @@ bool seedIfEmpty(sqlite3 *db, qint64 now)
     OrderStore orders(db);
     Sequence random(20160305);
     const QDate today = QDateTime::fromMSecsSinceEpoch(now).date();
-    for (int back = historyDays; back >= 1; --back) {
+    // Today is seeded too, so that the records view, which opens on today, shows something.
+    for (int back = historyDays; back >= 0; --back) {
         const QDate day = today.addDays(-back);
-        seedDay(orders, random, merchantId, front, day);
-        seedDay(orders, random, merchantId, second, day);
+        seedDay(orders, random, merchantId, front, day, now);
+        seedDay(orders, random, merchantId, second, day, now);
     }
     return true;
 }

@@ -12,7 +12,8 @@ inline const QString demoUsername = QStringLiteral("demo");
 inline const QString demoPassword = QStringLiteral("demo123");
 
 // Seeds only when there is no merchant yet; returns whether it did. The content is the same on
-// every run (fixed pseudo-random seed); dates are the 30 days before the day of `now`.
+// every run (fixed pseudo-random seed); dates are the 30 days before the day of `now` and that
+// day itself up to `now`.
 bool seedIfEmpty(sqlite3 *db, qint64 now);
 
 } // namespace Seeder

@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QPair>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -13,6 +14,23 @@ class Client;
 }
 
 using Fields = QList<QPair<QString, QString>>;
+
+struct Summary
+{
+    int count = -1;
+    qint64 fen = -1;
+};
+
+// "支付81笔，合计19829.90元，..." or "退款3笔，合计4.25元": the count and the first sum.
+inline Summary parseSummary(const QString &tongji)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^(?:支付|退款)(\\d+)笔，合计(\\d+)\\.(\\d\\d)元")).match(tongji);
+    if (!match.hasMatch())
+        return Summary();
+    return Summary{match.captured(1).toInt(),
+                   match.captured(2).toLongLong() * 100 + match.captured(3).toInt()};
+}
 
 // The real payment-server executable on an ephemeral port, stopped with SIGTERM when destroyed.
 class TestServer
