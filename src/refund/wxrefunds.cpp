@@ -3,6 +3,8 @@
 wxRefunds::wxRefunds(QWidget *parent) : QWidget(parent)
 {
     resize(400, 300);
+    // Closing only hides it; the program lives on in the tray.
+    setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void wxRefunds::ShowDialog()

@@ -3,6 +3,8 @@
 WxSetup::WxSetup(QWidget *parent) : QDialog(parent)
 {
     resize(371, 281);
+    // Closing only hides it; the program lives on in the tray.
+    setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void WxSetup::loadSetup()

@@ -2,10 +2,13 @@
 #include "mainwindow/kesto.h"
 #include "shell/settingsstore.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QtTest>
 
 // Runs in an X session of its own; the notification area is a real trayer process.
@@ -20,11 +23,11 @@ private slots:
         m_Capture.setReply("/index.php/Pay/Payinterface/mreport",
                            {200, R"({"list":{"page":{"np":0,"pmax":1},"total":{"tongji":"共0笔"}}})"});
         for (const auto &entry : QVector<QPair<QString, QString>>{{"server", m_Capture.url("")},
-                                                                   {"username", "demo"},
-                                                                   {"password", "demo123"},
-                                                                   {"remeber", "1"},
-                                                                   {"device", "1_前台"},
-                                                                   {"jm_title", "演示商户"}})
+                                                                  {"username", "demo"},
+                                                                  {"password", "demo123"},
+                                                                  {"remeber", "1"},
+                                                                  {"device", "1_前台"},
+                                                                  {"jm_title", "演示商户"}})
             m_Config.write(entry.first, entry.second);
     }
     void cleanupTestCase()
@@ -77,6 +80,57 @@ private slots:
         QTRY_COMPARE(reports(), before + 1);
         QTest::qWait(300);
         QCOMPARE(reports(), before + 1);
+    }
+
+    void trayEntriesOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("window"); // class of the window the entry opens
+        QTest::newRow("pay") << "线下支付"
+                             << "KestoWindow";
+        QTest::newRow("refund") << "线下退款"
+                                << "wxRefunds";
+        QTest::newRow("setup") << "软件设置"
+                               << "WxSetup";
+        QTest::newRow("records") << "支付报表"
+                                 << "Kesto";
+        QTest::newRow("account") << "更换账号"
+                                 << "WxSignin";
+        QTest::newRow("device") << "更换设备"
+                                << "WxSignin";
+    }
+    void trayEntriesOpenTheirWindows()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, window);
+        startTrayer();
+        Kesto kesto;
+        QAction *action = nullptr;
+        for (QAction *candidate : kesto.findChild<QSystemTrayIcon *>()->contextMenu()->actions()) {
+            if (candidate->iconText() == entry)
+                action = candidate;
+        }
+        QVERIFY(action);
+        action->trigger();
+
+        QWidget *opened = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->metaObject()->className() == window)
+                opened = widget;
+        }
+        QVERIFY(opened);
+        if (window != "WxSignin")
+            QCOMPARE(opened->windowTitle(), QString("演示商户"));
+
+        // Closing a window hides it; the program keeps running in the tray. The application
+        // only ends on its last window while its event loop runs, so run it briefly.
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QTimer::singleShot(0, opened, &QWidget::close);
+        QTimer::singleShot(300, qApp, &QCoreApplication::quit);
+        qApp->exec();
+        QVERIFY(!opened->isVisible());
+        if (window != "WxSignin")
+            QCOMPARE(lastClosed.size(), 0);
     }
 
 private:
