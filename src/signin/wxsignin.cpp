@@ -57,7 +57,7 @@ void WxSignin::shows(bool t, bool f)
     ui->m_Exit->setVisible(f);
     ui->m_Cancel->setVisible(!f);
     if (!t)
-        requestDevices(m_Config.read(QStringLiteral("username")), m_Config.read(QStringLiteral("password")));
+        requestDevices();
     show();
 }
 
@@ -89,15 +89,13 @@ void WxSignin::readLogin(QJsonObject obj)
         QMessageBox::about(this, QStringLiteral("提示"), QStringLiteral("用户名密码错误，登录失败！"));
         return;
     }
-    const QString username = ui->m_Username->text();
-    const QString password = ui->m_Password->text();
-    m_Config.write(QStringLiteral("username"), username);
-    m_Config.write(QStringLiteral("password"), password);
+    m_Config.write(QStringLiteral("username"), ui->m_Username->text());
+    m_Config.write(QStringLiteral("password"), ui->m_Password->text());
     m_Config.write(QStringLiteral("remeber"),
                    ui->m_Remeber->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     m_Config.write(QStringLiteral("jm_userid"), jm.value(QStringLiteral("userid")).toString());
     m_Config.write(QStringLiteral("jm_title"), jm.value(QStringLiteral("title")).toString());
-    requestDevices(username, password);
+    // The device page asks for the list with the account just stored.
     shows(false, true);
 }
 
@@ -127,11 +125,9 @@ void WxSignin::ok()
     hide();
 }
 
-void WxSignin::requestDevices(const QString &username, const QString &password)
+void WxSignin::requestDevices()
 {
-    m_DeviceNetwork.sendTo(
-        serviceUrl(m_Config, ServicePath::Devices),
-        formBody({{QStringLiteral("username"), username}, {QStringLiteral("password"), password}}));
+    m_DeviceNetwork.sendTo(serviceUrl(m_Config, ServicePath::Devices), formBody(accountFields(m_Config)));
 }
 
 void WxSignin::mousePressEvent(QMouseEvent *event)

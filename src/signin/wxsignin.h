@@ -39,7 +39,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    void requestDevices(const QString &username, const QString &password);
+    void requestDevices();
 
     Ui::WxSignin *ui;
     bool dragging = false;
