@@ -101,6 +101,8 @@ void SettingsStore::writeText(const QString &text) const
     QDir().mkpath(QFileInfo(m_Path).absolutePath());
     // Written beside and renamed into place: a crash or a full disk leaves the old file intact.
     QSaveFile file(m_Path);
+    // A writable file in a read-only folder (where the rename cannot happen) is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return;
 #ifdef Q_OS_UNIX
