@@ -30,8 +30,12 @@ QString Options::parse(const QStringList &arguments)
             help = true;
             continue;
         }
-        const QStringList valued{QStringLiteral("--host"), QStringLiteral("--port"), QStringLiteral("--db"),
-                                 QStringLiteral("--client-version"), QStringLiteral("--confirm-delay")};
+        const QStringList valued{QStringLiteral("--host"),
+                                 QStringLiteral("--port"),
+                                 QStringLiteral("--db"),
+                                 QStringLiteral("--client-version"),
+                                 QStringLiteral("--confirm-delay"),
+                                 QStringLiteral("--slow-reply")};
         if (!valued.contains(name))
             return QStringLiteral("unknown option: %1").arg(arguments[i]);
         if (!hasValue) {
@@ -54,8 +58,11 @@ QString Options::parse(const QStringList &arguments)
             if (!toNumber(value, 0, 2147483647, clientVersion))
                 return QStringLiteral("--client-version must be a whole number of 0 or more, not %1")
                     .arg(value);
-        } else if (!toNumber(value, 0, 86400, confirmDelaySeconds)) {
-            return QStringLiteral("--confirm-delay must be 0 to 86400 seconds, not %1").arg(value);
+        } else if (name == QLatin1String("--confirm-delay")) {
+            if (!toNumber(value, 0, 86400, confirmDelaySeconds))
+                return QStringLiteral("--confirm-delay must be 0 to 86400 seconds, not %1").arg(value);
+        } else if (!toNumber(value, 0, 86400, slowReplySeconds)) {
+            return QStringLiteral("--slow-reply must be 0 to 86400 seconds, not %1").arg(value);
         }
     }
     return QString();
@@ -75,6 +82,8 @@ QString Options::helpText()
         "  --client-version N     newest client version reported by getuser (default 0: no update)\n"
         "  --confirm-delay SECS   seconds until a payment that waits for the customer's password\n"
         "                         becomes paid (default 5)\n"
+        "  --slow-reply SECS      seconds the reply to a payment whose code ends in 7777 is held back\n"
+        "                         (default 3)\n"
         "  --help                 show this text\n"
         "\n"
         "The first line on standard output is \"listening on HOST:PORT\" with the real port.\n"
@@ -86,6 +95,8 @@ QString Options::helpText()
         "Each code pays once. Training scenarios by the last four digits:\n"
         "  ...0000  \"等待用户验证密码\": the customer must confirm; the payment becomes paid\n"
         "           --confirm-delay seconds later (ask again with wxQuery / AliQuery, F12 in the client)\n"
+        "  ...7777  \"支付成功\": paid at once, but the reply comes --slow-reply seconds later\n"
+        "  ...8888  \"等待用户验证密码\" like 0000, but the customer never confirms: it never becomes paid\n"
         "  ...9999  fails with \"余额不足\" (the code stays unused)\n"
         "  other    \"支付成功\" at once\n"
         "Example codes: WeChat Pay 134567890123456789, Alipay 284567890123456789.\n");

@@ -11,6 +11,7 @@ struct Options
     QString database; // empty: data/payment.db beside the program
     int clientVersion = 0;
     int confirmDelaySeconds = 5;
+    int slowReplySeconds = 3;
     bool help = false;
 
     // Fills the options from the arguments (without the program name). Returns an error text for

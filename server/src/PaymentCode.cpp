@@ -19,6 +19,10 @@ PaymentCode::Scenario PaymentCode::scenario() const
 {
     if (m_code.endsWith(QLatin1String("0000")))
         return Scenario::AwaitsPassword;
+    if (m_code.endsWith(QLatin1String("7777")))
+        return Scenario::SlowReply;
+    if (m_code.endsWith(QLatin1String("8888")))
+        return Scenario::NeverConfirmed;
     if (m_code.endsWith(QLatin1String("9999")))
         return Scenario::InsufficientFunds;
     return Scenario::PaidAtOnce;

@@ -8,8 +8,9 @@ class PaymentCode
 public:
     enum class Channel { Invalid, WeChat, Alipay };
     // Training scenarios chosen by the last four digits: 0000 waits for the customer's password,
-    // 9999 is declined for lack of funds, anything else is paid at once.
-    enum class Scenario { PaidAtOnce, AwaitsPassword, InsufficientFunds };
+    // 7777 is paid at once but answered late, 8888 waits for a password that never comes, 9999 is
+    // declined for lack of funds, anything else is paid at once.
+    enum class Scenario { PaidAtOnce, AwaitsPassword, SlowReply, NeverConfirmed, InsufficientFunds };
 
     explicit PaymentCode(const QString &code);
 

@@ -57,7 +57,7 @@ QJsonObject PaymentDesk::pay(const Request &request, Channel channel) const
     if (!amount)
         throw Refusal(QStringLiteral("金额无效：请输入大于0、最多两位小数的金额（元）"));
 
-    return m_db.write([&](sqlite3 *db) {
+    const QJsonObject reply = m_db.write([&](sqlite3 *db) {
         const Device device = requireDevice(db, request, QStringLiteral("drive"));
         if (code.scenario() == PaymentCode::Scenario::InsufficientFunds)
             throw Refusal(QStringLiteral("余额不足"));
@@ -73,16 +73,21 @@ QJsonObject PaymentDesk::pay(const Request &request, Channel channel) const
         order.code = code.text();
         order.totalFee = *amount;
         order.createdAt = now;
-        const bool waits = code.scenario() == PaymentCode::Scenario::AwaitsPassword;
-        if (waits)
+        const bool waits = code.scenario() == PaymentCode::Scenario::AwaitsPassword ||
+                           code.scenario() == PaymentCode::Scenario::NeverConfirmed;
+        if (code.scenario() == PaymentCode::Scenario::AwaitsPassword)
             order.confirmAt = now + m_config.confirmDelayMs;
-        else
+        else if (!waits)
             order.paidAt = now;
         const Order created = orders.create(order);
         const QString message = waits ? Replies::awaitingPassword : Replies::paid;
         return QJsonObject{
             {QStringLiteral("call"), Replies::paymentCall(created, request.merchant, message)}};
     });
+    // Held only after the commit, so that the database serves other requests meanwhile.
+    if (code.scenario() == PaymentCode::Scenario::SlowReply)
+        holdReply();
+    return reply;
 }
 
 QJsonObject PaymentDesk::query(const Request &request, Channel channel) const
@@ -130,4 +135,20 @@ QJsonObject PaymentDesk::lookup(const Request &request) const
         };
         return QJsonObject{{QStringLiteral("call"), call}};
     });
+}
+
+void PaymentDesk::releaseHeldReplies()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_holdMutex);
+        m_released = true;
+    }
+    m_holdEnded.notify_all();
+}
+
+void PaymentDesk::holdReply() const
+{
+    std::unique_lock<std::mutex> lock(m_holdMutex);
+    m_holdEnded.wait_for(lock, std::chrono::milliseconds(m_config.slowReplyMs),
+                         [this] { return m_released; });
 }

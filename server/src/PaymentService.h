@@ -16,6 +16,9 @@ public:
     PaymentService(const QString &databasePath, ServiceConfig config);
 
     const Router &router() const { return m_router; }
+    // Stopping the transport waits for the requests in progress; call this first so that held
+    // payment replies do not delay it.
+    void releaseHeldReplies() { m_payments.releaseHeldReplies(); }
 
 private:
     ServiceConfig m_config;

@@ -4,7 +4,8 @@
 
 namespace Schema {
 
-// A waiting payment has no paid_at yet; confirm_at is when the customer's password "arrives".
+// A waiting payment has no paid_at yet; confirm_at is when the customer's password "arrives" (NULL:
+// it never does).
 // The CHECK on refunded is the last guard against refunding more than was paid.
 void create(sqlite3 *db)
 {

@@ -7,5 +7,6 @@ struct ServiceConfig
 {
     int clientVersion = 0;
     qint64 confirmDelayMs = 5000;
+    qint64 slowReplyMs = 3000;
     std::function<qint64()> now = [] { return QDateTime::currentMSecsSinceEpoch(); };
 };

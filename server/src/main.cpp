@@ -54,6 +54,7 @@ int main(int argc, char *argv[])
     ServiceConfig config;
     config.clientVersion = options.clientVersion;
     config.confirmDelayMs = qint64(options.confirmDelaySeconds) * 1000;
+    config.slowReplyMs = qint64(options.slowReplySeconds) * 1000;
     try {
         PaymentService service(databasePath(options), config);
         HttpServer http(service.router());
@@ -64,9 +65,10 @@ int main(int argc, char *argv[])
         }
         std::cout << "listening on " << options.host.toStdString() << ":" << port << std::endl;
 
-        std::thread waiter([&http, stopSet] {
+        std::thread waiter([&http, &service, stopSet] {
             int received = 0;
             sigwait(&stopSet, &received);
+            service.releaseHeldReplies();
             http.stop();
         });
         waiter.detach();

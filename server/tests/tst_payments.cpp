@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QtTest>
+#include <future>
 
 namespace {
 
@@ -57,8 +58,7 @@ private:
 
 void PaymentsTest::initTestCase()
 {
-    m_server =
-        std::make_unique<TestServer>(QStringList{QStringLiteral("--confirm-delay"), QStringLiteral("1")});
+    m_server = std::make_unique<TestServer>(QStringList{"--confirm-delay", "1", "--slow-reply", "1"});
     QVERIFY(m_server->isRunning());
 }
 
@@ -97,6 +97,12 @@ void PaymentsTest::payment_data()
                                   << "AliPay"
                                   << "前台"
                                   << "888";
+    QTest::newRow("wechat slow reply") << "kesto"
+                                       << "141000000000017777"
+                                       << "7.77" << Demo::frontDevice << "支付成功"
+                                       << "Kesto"
+                                       << "前台"
+                                       << "777";
     QTest::newRow("wechat declined") << "kesto"
                                      << "151000000000019999"
                                      << "5" << Demo::frontDevice << "余额不足"
@@ -144,7 +150,21 @@ void PaymentsTest::payment()
     QFETCH(QString, msg);
     QFETCH(QString, payt);
 
-    const QJsonObject call = pay(TestServer::payInterface + path.toStdString(), code, price, drive);
+    const bool heldBack = code.endsWith(QLatin1String("7777"));
+    QElapsedTimer timer;
+    timer.start();
+    std::future<QJsonObject> reply = std::async(std::launch::async, [&] {
+        return pay(TestServer::payInterface + path.toStdString(), code, price, drive);
+    });
+    if (heldBack) {
+        // Another till is served while the reply is held back.
+        QTest::qWait(300);
+        QCOMPARE(pay(kesto, freshCode(QStringLiteral("13")), "1")["msg"].toString(),
+                 QStringLiteral("支付成功"));
+        QVERIFY(reply.wait_for(std::chrono::seconds(0)) == std::future_status::timeout);
+    }
+    const QJsonObject call = reply.get();
+    QVERIFY(!heldBack || timer.elapsed() >= 1000);
     QCOMPARE(call["msg"].toString(), msg);
     const QString tradeNo = call["out_trade_no"].toString();
     if (payt.isEmpty()) {
@@ -280,12 +300,19 @@ void PaymentsTest::confirmationAfterDelay_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("queryPath");
     QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("confirmed");
     QTest::newRow("wechat") << "kesto"
                             << "wxQuery"
-                            << "104000000000030000";
+                            << "104000000000030000" << true;
     QTest::newRow("alipay") << "AliPay"
                             << "AliQuery"
-                            << "264000000000030000";
+                            << "264000000000030000" << true;
+    QTest::newRow("wechat never") << "kesto"
+                                  << "wxQuery"
+                                  << "104000000000038888" << false;
+    QTest::newRow("alipay never") << "AliPay"
+                                  << "AliQuery"
+                                  << "264000000000038888" << false;
 }
 
 void PaymentsTest::confirmationAfterDelay()
@@ -293,6 +320,7 @@ void PaymentsTest::confirmationAfterDelay()
     QFETCH(QString, path);
     QFETCH(QString, queryPath);
     QFETCH(QString, code);
+    QFETCH(bool, confirmed);
 
     const QJsonObject waiting =
         pay(TestServer::payInterface + path.toStdString(), code, QStringLiteral("6.6"));
@@ -310,8 +338,12 @@ void PaymentsTest::confirmationAfterDelay()
 
     QTest::qWait(1300);
     const QJsonObject after = m_server->post(query, fields)["call"].toObject();
-    QCOMPARE(after["msg"].toString(), QStringLiteral("支付成功"));
     QCOMPARE(after["out_trade_no"].toString(), tradeNo);
+    if (!confirmed) {
+        QCOMPARE(after["msg"].toString(), QStringLiteral("等待用户验证密码"));
+        return;
+    }
+    QCOMPARE(after["msg"].toString(), QStringLiteral("支付成功"));
     QCOMPARE(after["total_fee"].toString(), QStringLiteral("660"));
     QCOMPARE(after["payt"], waiting["payt"]);
     QCOMPARE(after["mchname"].toString(), QStringLiteral("演示商户"));
@@ -373,6 +405,9 @@ void PaymentsTest::orderLookup_data()
     QTest::newRow("alipay") << "AliPay"
                             << "286000000000000001" << Demo::secondDevice << "2"
                             << "收银台2";
+    QTest::newRow("alipay slow reply") << "AliPay"
+                                       << "286000000000007777" << Demo::frontDevice << "1"
+                                       << "前台";
     QTest::newRow("other device of the account")
         << "kesto"
         << "136000000000000002" << Demo::secondDevice << Demo::frontDevice << "收银台2";

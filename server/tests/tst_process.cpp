@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QtTest>
+#include <future>
 
 namespace {
 
@@ -32,6 +33,7 @@ private slots:
     void badOptions_data();
     void badOptions();
     void busyPort();
+    void stopSendsHeldReply();
     void persistsAcrossRestart();
     void seedIsRepeatable();
 };
@@ -81,6 +83,19 @@ void ProcessTest::busyPort()
     QCOMPARE(second.exitCode(), 1);
     QVERIFY(!second.readAllStandardOutput().contains("listening"));
     QCOMPARE(first.stop(), 0);
+}
+
+void ProcessTest::stopSendsHeldReply()
+{
+    TestServer server({QStringLiteral("--slow-reply"), QStringLiteral("600")});
+    QVERIFY(server.isRunning());
+    std::future<QJsonObject> reply = std::async(std::launch::async, [&server] {
+        return server.post(TestServer::payInterface + "kesto",
+                           {{"codes", "131234567890127777"}, {"price", "1"}, {"drive", "1"}});
+    });
+    QTest::qWait(300);
+    QCOMPARE(server.stop(), 0);
+    QCOMPARE(reply.get()["call"].toObject()["msg"].toString(), QStringLiteral("支付成功"));
 }
 
 void ProcessTest::persistsAcrossRestart()

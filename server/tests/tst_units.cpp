@@ -163,6 +163,8 @@ void UnitsTest::paymentCode_data()
     const int paid = int(PaymentCode::Scenario::PaidAtOnce);
     const int waits = int(PaymentCode::Scenario::AwaitsPassword);
     const int declined = int(PaymentCode::Scenario::InsufficientFunds);
+    const int slow = int(PaymentCode::Scenario::SlowReply);
+    const int never = int(PaymentCode::Scenario::NeverConfirmed);
 
     QTest::newRow("wechat 10") << "101234567890123456" << wechat << paid;
     QTest::newRow("wechat 15") << "151234567890123456" << wechat << paid;
@@ -178,6 +180,8 @@ void UnitsTest::paymentCode_data()
     QTest::newRow("full-width digit") << "13123456789012345６" << invalid << paid;
     QTest::newRow("waits") << "131234567890120000" << wechat << waits;
     QTest::newRow("declined") << "281234567890129999" << alipay << declined;
+    QTest::newRow("slow reply") << "281234567890127777" << alipay << slow;
+    QTest::newRow("never confirmed") << "131234567890128888" << wechat << never;
 }
 
 void UnitsTest::paymentCode()
@@ -222,18 +226,23 @@ void UnitsTest::options_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<int>("version");
     QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("slowReply");
 
-    QTest::newRow("defaults") << QStringList() << true << "127.0.0.1" << 8080 << 0 << 5;
+    QTest::newRow("defaults") << QStringList() << true << "127.0.0.1" << 8080 << 0 << 5 << 3;
     QTest::newRow("separate values") << QStringList{"--host",           "0.0.0.0", "--port",          "0",
-                                                    "--client-version", "3",       "--confirm-delay", "1"}
-                                     << true << "0.0.0.0" << 0 << 3 << 1;
-    QTest::newRow("equals form") << QStringList{"--port=9000", "--confirm-delay=0"} << true << "127.0.0.1"
-                                 << 9000 << 0 << 0;
-    QTest::newRow("port too big") << QStringList{"--port", "65536"} << false << "" << 0 << 0 << 0;
-    QTest::newRow("port not a number") << QStringList{"--port", "http"} << false << "" << 0 << 0 << 0;
-    QTest::newRow("negative delay") << QStringList{"--confirm-delay", "-1"} << false << "" << 0 << 0 << 0;
-    QTest::newRow("missing value") << QStringList{"--db"} << false << "" << 0 << 0 << 0;
-    QTest::newRow("unknown") << QStringList{"--verbose"} << false << "" << 0 << 0 << 0;
+                                                    "--client-version", "3",       "--confirm-delay", "1",
+                                                    "--slow-reply",     "0"}
+                                     << true << "0.0.0.0" << 0 << 3 << 1 << 0;
+    QTest::newRow("equals form") << QStringList{"--port=9000", "--confirm-delay=0", "--slow-reply=86400"}
+                                 << true << "127.0.0.1" << 9000 << 0 << 0 << 86400;
+    QTest::newRow("port too big") << QStringList{"--port", "65536"} << false << "" << 0 << 0 << 0 << 0;
+    QTest::newRow("port not a number") << QStringList{"--port", "http"} << false << "" << 0 << 0 << 0 << 0;
+    QTest::newRow("negative delay") << QStringList{"--confirm-delay", "-1"} << false << "" << 0 << 0 << 0
+                                    << 0;
+    QTest::newRow("slow reply too long")
+        << QStringList{"--slow-reply", "86401"} << false << "" << 0 << 0 << 0 << 0;
+    QTest::newRow("missing value") << QStringList{"--db"} << false << "" << 0 << 0 << 0 << 0;
+    QTest::newRow("unknown") << QStringList{"--verbose"} << false << "" << 0 << 0 << 0 << 0;
 }
 
 void UnitsTest::options()
@@ -249,6 +258,7 @@ void UnitsTest::options()
     QTEST(options.port, "port");
     QTEST(options.clientVersion, "version");
     QTEST(options.confirmDelaySeconds, "delay");
+    QTEST(options.slowReplySeconds, "slowReply");
 }
 
 QTEST_GUILESS_MAIN(UnitsTest)
