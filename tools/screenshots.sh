@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from the running program in a fresh X session: signs in to a
-# local payment service as a cashier would, picks the device and ends in the records view.
+# local payment service as a cashier would, picks the device, opens the records view, then sells
+# at the pay window.
 # Usage: tools/screenshots.sh BUILD_DIR [OUTPUT_DIR]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -15,7 +16,7 @@ pids+=($!)
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
 sleep 1
 
-"$build/server/payment-server" --port 0 --db "$work/payment.db" >"$work/server.log" 2>&1 &
+"$build/server/payment-server" --port 0 --db "$work/payment.db" --confirm-delay 1 >"$work/server.log" 2>&1 &
 pids+=($!)
 until grep -q "^listening on" "$work/server.log"; do sleep 0.1; done
 url="http://$(head -n 1 "$work/server.log" | sed 's/^listening on //')"
@@ -29,9 +30,18 @@ for i in $(seq 11 24); do
         --data-urlencode "drive=1_前台" "$url/index.php/Pay/Payinterface/$path"
 done
 
+# A receipt queue that prints to PDF (cups-pdf), so that the receipt can be shown too.
+queue=kesto_screenshots
+lpstat -r 2>/dev/null | grep -q "is running" || { /usr/sbin/cupsd; sleep 1; }
+/usr/sbin/lpadmin -p $queue -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
+    -o pdftops-renderer-default=pdftocairo -o Label=1
+trap 'kill "${pids[@]}" 2>/dev/null; /usr/sbin/lpadmin -x '$queue'; rm -rf "$work"' EXIT
+pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
+
 # The program in an application folder of its own, pointed at the service by its settings file.
 cp "$build/src/Kesto" "$work/Kesto"
-text=$'\nserver='"$url"
+text=$'\nserver='"$url"$'\nprintname='"$queue"$'\nprintnum=1'
+
 {
     length=$((${#text} * 2))
     printf "$(printf '\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) $((length >> 8 & 255)) $((length & 255)))"
@@ -65,4 +75,39 @@ eval "$(xdotool getwindowgeometry --shell "$signin")"
 xdotool mousemove $((X + 94)) $((Y + 193)) click 1
 records=$(window 演示商户)
 shot "$records" records.png
+
+# Without a notification area the records view's menu bar carries the tray menu.
+xdotool windowfocus --sync "$records"
+xdotool key alt+s
+sleep 0.5
+xdotool key Return
+pay=""
+for _ in $(seq 100); do
+    pay=$(xdotool search --onlyvisible --name '^演示商户$' | grep -v "^$records\$" | head -n 1) && [ -n "$pay" ] && break
+    sleep 0.1
+done
+xdotool windowfocus --sync "$pay"
+eval "$(xdotool getwindowgeometry --shell "$pay")"
+key() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.2; }
+key 137 162 # 1
+key 232 162 # 2
+key 137 372 # .
+key 232 232 # 5
+shot "$pay" pay-amount.png
+xdotool key Return
+xdotool key ctrl+s
+shot "$pay" pay-code.png
+xdotool type --delay 5 284567890123450000
+shot "$pay" pay-waiting.png
+sleep 1
+xdotool key F12
+shot "$pay" pay-paid.png
+
+job=""
+for _ in $(seq 100); do
+    job=$(ls -t "$pdfs"/job_*.pdf 2>/dev/null | head -n 1) && [ -n "$job" ] && [ -z "$(lpstat -o $queue)" ] && break
+    sleep 0.2
+done
+pdftoppm -r 150 -png -singlefile "$job" "$out/receipt"
+rm -f "$job"
 echo "screenshots in $out"

@@ -53,6 +53,8 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     connect(ui->m_Pays, &QAction::triggered, this, &Kesto::SetPays);
     connect(ui->m_Refunds, &QAction::triggered, this, &Kesto::SetRefunds);
     connect(m_ReportNetwork, &WxNetwork::PostFinish, this, &Kesto::readNetLists);
+    connect(this, SIGNAL(PayStrat()), m_PayWindow, SLOT(Paybakc()));
+    connect(m_PayWindow, &KestoWindow::refundRequested, this, &Kesto::showrefunds);
 
     InitInitialization();
 
@@ -280,6 +282,9 @@ void Kesto::showpays()
     emit PayStrat();
     m_PayWindow->setWindowTitle(title());
     m_PayWindow->show();
+    // The scanner types into the active window.
+    m_PayWindow->raise();
+    m_PayWindow->activateWindow();
 }
 
 void Kesto::showrefunds()

@@ -1,8 +1,312 @@
 #include "payment/kestowindow.h"
+#include "ui_kestowindow.h"
 
-KestoWindow::KestoWindow(QWidget *parent) : QWidget(parent)
+#include "service/formbody.h"
+#include "service/replyformat.h"
+#include "service/servicepaths.h"
+#include "service/serviceurl.h"
+#include "service/wxnetwork.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QKeyEvent>
+#include <QShortcut>
+
+namespace {
+
+const QString Paid = QStringLiteral("支付成功");
+const QString AwaitingPassword = QStringLiteral("等待用户验证密码");
+const QString ReadyText = QStringLiteral("软件准备就绪...");
+constexpr int CodeLength = 18;
+constexpr int DeleteKey = 11;
+constexpr int PointKey = 10;
+
+} // namespace
+
+KestoWindow::KestoWindow(QWidget *parent)
+    : WxWidget(parent), ui(new Ui::KestoWindow), m_PayNet(new WxNetwork), m_QueryNet(new WxNetwork)
 {
-    resize(400, 500);
-    // Closing only hides it; the program lives on in the tray.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    ui->setupUi(this);
+    setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
+
+    m_Keypad = new QButtonGroup(this);
+    ui->m_CancelPay->hide();
+    ui->m_Codes->hide();
+    ui->m_QueryPay->hide();
+    const QVector<QPair<QAbstractButton *, int>> keys{
+        {ui->m_ButtonOne, 1},   {ui->m_ButtonTwo, 2},          {ui->m_ButtonThree, 3},
+        {ui->m_ButtonFour, 4},  {ui->m_ButtonFive, 5},         {ui->m_ButtonSix, 6},
+        {ui->m_ButtonSeven, 7}, {ui->m_ButtonEight, 8},        {ui->m_ButtonNine, 9},
+        {ui->m_ButtonZero, 0},  {ui->m_ButtonPoint, PointKey}, {ui->m_ButtonDel, DeleteKey}};
+    for (const auto &key : keys)
+        m_Keypad->addButton(key.first, key.second);
+
+    connect(m_Keypad, &QButtonGroup::idClicked, this, &KestoWindow::ButtonGroup);
+    connect(ui->m_Pay, &QPushButton::clicked, this, &KestoWindow::Pay);
+    connect(ui->m_CancelPay, &QPushButton::clicked, this, &KestoWindow::Paybakc);
+    connect(ui->Tab_Ali, &QPushButton::clicked, this, &KestoWindow::alipay);
+    connect(ui->Tab_wx, &QPushButton::clicked, this, &KestoWindow::kesto);
+    connect(ui->m_Codes, &QLineEdit::textChanged, this, &KestoWindow::startPay);
+    connect(ui->m_Refunds, &QPushButton::clicked, this, &KestoWindow::showrefundslot);
+    connect(ui->m_Money, &QLineEdit::returnPressed, this, &KestoWindow::startcodes);
+    for (WxNetwork *network : {m_PayNet, m_QueryNet}) {
+        connect(network, &WxNetwork::Replied, this, &KestoWindow::Payed);
+        connect(network, &WxNetwork::Failed, this, &KestoWindow::PayFailed);
+    }
+
+    m_QueryKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    connect(m_QueryKey, &QShortcut::activated, this, &KestoWindow::PayQuery);
+    connect(ui->m_QueryPay, &QPushButton::clicked, this, &KestoWindow::PayQuery);
+
+    ui->m_Money->setFocus();
+    m_PayType = QStringLiteral("Kesto");
+}
+
+KestoWindow::~KestoWindow()
+{
+    delete m_PayNet;
+    delete m_QueryNet;
+    delete ui;
+}
+
+void KestoWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        Paybakc();
+    if (event->key() == Qt::Key_W)
+        kesto();
+    if (event->key() == Qt::Key_S)
+        alipay();
+}
+
+void KestoWindow::Paybakc()
+{
+    ShowCodes(false);
+    ui->m_Money->clear();
+    ui->m_QueryPay->hide();
+    m_PayRequest = 0;
+    m_AwaitingCustomer = false;
+    ui->m_Codes->setReadOnly(false);
+    focusField();
+}
+
+void KestoWindow::alipay()
+{
+    m_PayType = QStringLiteral("AliPay");
+    ui->Tab_Ali->setStyleSheet(QStringLiteral("background-image: url(:/Icon/Resources/z2.png);border:none"));
+    ui->Tab_wx->setStyleSheet(QStringLiteral("background-image: url(:/Icon/Resources/wx1.png);border:none"));
+}
+
+void KestoWindow::kesto()
+{
+    m_PayType = QStringLiteral("Kesto");
+    ui->Tab_Ali->setStyleSheet(QStringLiteral("background-image: url(:/Icon/Resources/z1.png);border:none"));
+    ui->Tab_wx->setStyleSheet(QStringLiteral("background-image: url(:/Icon/Resources/wx2.png);border:none"));
+}
+
+// A read-only code field means the sale has sent its payment: until a reset, no further scan and
+// no changed character may charge the customer a second time.
+void KestoWindow::startPay(const QString &)
+{
+    if (ui->m_Codes->isHidden() || ui->m_Codes->isReadOnly() || ui->m_Codes->text().size() != CodeLength)
+        return;
+    FormFields fields = accountFields(m_Config);
+    fields << qMakePair(QStringLiteral("codes"), ui->m_Codes->text())
+           << qMakePair(QStringLiteral("price"), ui->m_Money->text())
+           << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
+    const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
+    ui->m_Codes->setReadOnly(true);
+    setStatus(QStringLiteral("支付中..."));
+    m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
+}
+
+void KestoWindow::ButtonGroup(int btnID)
+{
+    // Once accepted, the amount on screen is the amount charged.
+    if (!ui->m_Money->isEnabled())
+        return;
+    const QString text = ui->m_Money->text();
+    if (text.startsWith(QLatin1String("0.")) && text.size() >= 4 && btnID != DeleteKey)
+        return;
+    if (text == QLatin1String("0") && btnID != PointKey && btnID != DeleteKey)
+        return;
+    if (btnID >= 0 && btnID <= 9)
+        ui->m_Money->insert(QString::number(btnID));
+    else if (btnID == PointKey)
+        ui->m_Money->insert(QStringLiteral("."));
+    else if (btnID == DeleteKey)
+        ui->m_Money->setText(text.left(text.size() - 1));
+}
+
+void KestoWindow::Pay()
+{
+    const QString amount = ui->m_Money->text();
+    if (amount.isEmpty()) {
+        setStatus(QStringLiteral("金额不能空！"));
+        return;
+    }
+    if (!fenFromYuan(amount)) {
+        setStatus(QStringLiteral("金额格式不正确！"));
+        ui->m_Money->selectAll();
+        return;
+    }
+    setStatus(QStringLiteral("等待输入条形码..."));
+    ui->m_CancelPay->show();
+    ui->m_Pay->hide();
+    ui->m_Money->setEnabled(false);
+    ShowCodes(true);
+    focusField();
+}
+
+void KestoWindow::startcodes()
+{
+    Pay();
+}
+
+void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
+{
+    const bool onScreen = belongsToScreen(id);
+    const QJsonObject call = obj.value(QStringLiteral("call")).toObject();
+    const QString msg = call.value(QStringLiteral("msg")).toString();
+    if (msg == Paid) {
+        if (!onScreen) {
+            paidElsewhere(call);
+            return;
+        }
+        Paybakc();
+        m_Printed.insert(call.value(QStringLiteral("out_trade_no")).toString());
+        const bool noPrinter = PrintTicket(call) == ReceiptPrint::NoPrinter;
+        setStatus(noPrinter ? QStringLiteral("支付成功，未找到打印机")
+                            : QStringLiteral("支付成功，软件准备就绪..."));
+    } else if (msg == AwaitingPassword) {
+        if (!onScreen && m_AwaitingCustomer)
+            return;
+        m_TradeNo = call.value(QStringLiteral("out_trade_no")).toString();
+        m_TradeType = call.value(QStringLiteral("payt")).toString();
+        if (!onScreen) {
+            setStatus(QStringLiteral("上一笔等待顾客确认，按F12查询"));
+            return;
+        }
+        m_AwaitingCustomer = true;
+        ui->m_QueryPay->show();
+        setStatus(msg);
+    } else if (onScreen) {
+        setStatus(msg);
+        if (!m_AwaitingCustomer) {
+            // The code was refused: the next scan replaces it.
+            ui->m_Codes->setReadOnly(false);
+            ui->m_Codes->selectAll();
+        }
+    }
+}
+
+void KestoWindow::PayFailed(quint64 id)
+{
+    if (id != 0 && id == m_PayRequest) {
+        // The code field stays closed: the payment may have gone through.
+        m_PayRequest = 0;
+        setStatus(QStringLiteral("网络异常，支付结果未知，请在支付报表中核实"));
+    } else if (belongsToScreen(id)) {
+        setStatus(QStringLiteral("网络异常，请稍后按F12重新确认"));
+    }
+}
+
+void KestoWindow::PayQuery()
+{
+    FormFields fields = accountFields(m_Config);
+    fields << qMakePair(QStringLiteral("out_trade_no"), m_TradeNo)
+           << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
+    const char *path =
+        m_TradeType == QLatin1String("Kesto") ? ServicePath::WeChatQuery : ServicePath::AliQuery;
+    // A query about an older trade runs quietly; its answer says which sale it was about.
+    if (m_AwaitingCustomer)
+        setStatus(QStringLiteral("确认支付中..."));
+    m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Config, path), formBody(fields)), m_TradeNo);
+}
+
+void KestoWindow::KeyShow()
+{
+    setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
+    if (isHidden()) {
+        show();
+        focusField();
+    } else {
+        hide();
+    }
+}
+
+void KestoWindow::showrefundslot()
+{
+    emit refundRequested();
+}
+
+void KestoWindow::ShowCodes(bool on)
+{
+    if (on) {
+        ui->m_Codes->show();
+        ui->Icon_info->setGeometry(390, 180, 32, 32);
+        ui->Tip_Status->setGeometry(430, 185, 291, 241);
+        ui->m_Codes->clear();
+        return;
+    }
+    ui->m_CancelPay->hide();
+    ui->m_Pay->show();
+    ui->m_Codes->hide();
+    ui->Icon_info->setGeometry(390, 130, 32, 32);
+    ui->Tip_Status->setGeometry(430, 135, 291, 31);
+    ui->m_Money->setEnabled(true);
+    setStatus(ReadyText);
+}
+
+ReceiptPrint KestoWindow::PrintTicket(const QJsonObject &call)
+{
+    return printReceipt(receiptHtml(call, QDir::currentPath() + QStringLiteral("/kesto.jpg")),
+                        m_Config.read(QStringLiteral("printname")),
+                        m_Config.read(QStringLiteral("printnum")));
+}
+
+// The status label shows rich text; the service's words must never be taken for markup.
+void KestoWindow::setStatus(const QString &text)
+{
+    ui->Tip_Status->setText(text.toHtmlEscaped());
+}
+
+// The scanner types into whatever has the focus, so the field of the layout on screen gets it.
+void KestoWindow::focusField()
+{
+    QLineEdit *field = ui->m_Codes->isHidden() ? ui->m_Money : ui->m_Codes;
+    field->setFocus();
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+// Whether a reply answers the sale on screen: its pay request, or a query about the trade that
+// waits on screen. Every id is looked at once.
+bool KestoWindow::belongsToScreen(quint64 id)
+{
+    if (id != 0 && id == m_PayRequest) {
+        m_PayRequest = 0;
+        return true;
+    }
+    const auto query = m_Queries.find(id);
+    if (query == m_Queries.end())
+        return false;
+    const QString trade = query.value();
+    m_Queries.erase(query);
+    return m_AwaitingCustomer && trade == m_TradeNo;
+}
+
+// A sale that is no longer on screen was paid (a late answer, or F12 about an older trade): its
+// receipt is printed once, and the sale the cashier has started stays as it is.
+void KestoWindow::paidElsewhere(const QJsonObject &call)
+{
+    const QString trade = call.value(QStringLiteral("out_trade_no")).toString();
+    if (m_Printed.contains(trade))
+        return;
+    m_Printed.insert(trade);
+    PrintTicket(call);
+    setStatus(QStringLiteral("上一笔已支付 ￥") +
+              yuanFromFen(call.value(QStringLiteral("total_fee")).toString()));
 }

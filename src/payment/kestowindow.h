@@ -1,12 +1,76 @@
 #pragma once
 
-#include <QWidget>
+#include "payment/receipt.h"
+#include "payment/wxwidget.h"
+#include "shell/settingsstore.h"
 
-// The pay window. So far only its place in the program: created once at start-up, shown
-// from the tray with the merchant's title, hidden by its close button.
-class KestoWindow : public QWidget
+#include <QHash>
+#include <QJsonObject>
+#include <QSet>
+
+namespace Ui {
+class KestoWindow;
+}
+
+class QButtonGroup;
+class QShortcut;
+class WxNetwork;
+
+// The till: the amount on the keypad, the channel, the customer's payment code from the scanner,
+// the service's answer, the receipt. One sale at a time; a sale runs from Pay() to the next reset.
+class KestoWindow : public WxWidget
 {
     Q_OBJECT
 public:
     explicit KestoWindow(QWidget *parent = nullptr);
+    ~KestoWindow() override;
+
+signals:
+    // The "退款" button: refunds are made in the refund window.
+    void refundRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private slots:
+    void Paybakc();
+    void alipay();
+    void kesto();
+    void startPay(const QString &text);
+    void ButtonGroup(int btnID);
+    void Pay();
+    void startcodes();
+    void Payed(quint64 id, const QJsonObject &obj);
+    void PayFailed(quint64 id);
+    void PayQuery();
+    void KeyShow();
+    void showrefundslot();
+
+private:
+    void ShowCodes(bool on);
+    ReceiptPrint PrintTicket(const QJsonObject &call);
+    void setStatus(const QString &text);
+    void focusField();
+    bool belongsToScreen(quint64 id);
+    void paidElsewhere(const QJsonObject &call);
+
+    Ui::KestoWindow *ui;
+    SettingsStore m_Config;
+    WxNetwork *m_PayNet;
+    WxNetwork *m_QueryNet;
+    QButtonGroup *m_Keypad;
+    QShortcut *m_QueryKey;
+    QString m_PayType;
+    // The trade that waits for the customer's confirmation; F12 asks about it.
+    QString m_TradeNo;
+    QString m_TradeType;
+
+    // The pay request of the sale on screen while it is out; 0 when none is.
+    quint64 m_PayRequest = 0;
+    // Whether the sale on screen waits for the customer (m_TradeNo is its trade).
+    bool m_AwaitingCustomer = false;
+    // Queries still out, with the trade each asked about.
+    QHash<quint64, QString> m_Queries;
+    // Trades whose receipt has been printed, so that a repeated answer prints nothing more.
+    QSet<QString> m_Printed;
 };

@@ -1,5 +1,6 @@
 #include "service/replyformat.h"
 
+#include <QRegularExpression>
 #include <QtMath>
 #include <limits>
 
@@ -19,6 +20,19 @@ QString yuanFromFen(const QString &fen)
             text.chop(1);
     }
     return text;
+}
+
+std::optional<qint64> fenFromYuan(const QString &yuan)
+{
+    static const QRegularExpression pattern(QStringLiteral("^0*(\\d{0,7})(?:\\.(\\d{0,2}))?\\z"));
+    const QRegularExpressionMatch match = pattern.match(yuan);
+    if (!match.hasMatch() || match.capturedLength(1) + match.capturedLength(2) == 0)
+        return std::nullopt;
+    const qint64 fen = match.captured(1).toLongLong() * 100 +
+                       match.captured(2).leftJustified(2, QLatin1Char('0')).toLongLong();
+    if (fen <= 0)
+        return std::nullopt;
+    return fen;
 }
 
 QString serviceTimeText(const QString &time)

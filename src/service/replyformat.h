@@ -2,12 +2,17 @@
 
 #include <QJsonValue>
 #include <QString>
+#include <optional>
 
 // How values of the service's replies are read and shown.
 
 // An amount in fen as yuan text, exact and without trailing zeros: "1250" gives "12.5",
 // "1" gives "0.01". Empty or non-numeric text gives "0".
 QString yuanFromFen(const QString &fen);
+
+// A yuan amount as typed by the cashier in whole fen: positive, at most two decimals, below ten
+// million yuan ("12", "12.5", "0.01", ".5"); the service refuses anything else, so this does too.
+std::optional<qint64> fenFromYuan(const QString &yuan);
 
 // A 14-digit service time yyyyMMddHHmmss as "2016年03月05日 14时22分33秒"; shorter texts give
 // shorter parts.

@@ -6,6 +6,19 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+namespace {
+
+constexpr char RequestIdProperty[] = "requestId";
+
+// Ids are unique in the whole program, so that replies of several clients can share one handler.
+quint64 nextRequestId()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+
+} // namespace
+
 WxNetwork::WxNetwork() : WxNetwork(QString(), QString()) {}
 
 WxNetwork::WxNetwork(const QString &url, const QString &body)
@@ -35,7 +48,7 @@ void WxNetwork::setLatestReplyOnly(bool latestOnly)
     m_LatestOnly = latestOnly;
 }
 
-void WxNetwork::post()
+quint64 WxNetwork::post()
 {
     if (m_LatestOnly && m_Latest)
         m_Latest->abort();
@@ -46,13 +59,16 @@ void WxNetwork::post()
     request.setHeader(QNetworkRequest::ContentLengthHeader, bytes.size());
     request.setTransferTimeout(m_Timeout);
     m_Latest = m_Manager->post(request, bytes);
+    const quint64 id = nextRequestId();
+    m_Latest->setProperty(RequestIdProperty, id);
+    return id;
 }
 
-void WxNetwork::sendTo(const QString &url, const QString &body)
+quint64 WxNetwork::sendTo(const QString &url, const QString &body)
 {
     setUrl(url);
     setBody(body);
-    post();
+    return post();
 }
 
 void WxNetwork::NetManageBack(QNetworkReply *reply)
@@ -61,8 +77,13 @@ void WxNetwork::NetManageBack(QNetworkReply *reply)
     reply->deleteLater();
     if (m_LatestOnly && reply != m_Latest)
         return;
+    const quint64 id = reply->property(RequestIdProperty).toULongLong();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &error);
-    if (error.error == QJsonParseError::NoError && document.isObject())
-        emit PostFinish(document.object());
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        emit Failed(id);
+        return;
+    }
+    emit PostFinish(document.object());
+    emit Replied(id, document.object());
 }

@@ -9,7 +9,9 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // Posts a form body to the payment service and hands every reply that is a JSON object to its
-// owner. Anything else (no answer, an error page, an array) is dropped without a word.
+// owner. Every post gets a request id, so that an owner with several requests out can tell which
+// one a reply answers, and learns through Failed when one ends without a JSON object (refused,
+// timed out, reset, an error page, an array, an empty body).
 class WxNetwork : public QObject
 {
     Q_OBJECT
@@ -26,11 +28,13 @@ public:
     // For views that show one answer at a time: a new post abandons the one still running, so
     // a slow earlier reply can never overwrite a newer one.
     void setLatestReplyOnly(bool latestOnly);
-    void post();
-    void sendTo(const QString &url, const QString &body);
+    quint64 post();
+    quint64 sendTo(const QString &url, const QString &body);
 
 signals:
     void PostFinish(QJsonObject obj);
+    void Replied(quint64 id, QJsonObject obj);
+    void Failed(quint64 id);
 
 private slots:
     void NetManageBack(QNetworkReply *reply);

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -105,19 +107,11 @@ private slots:
         QFETCH(QString, window);
         startTrayer();
         Kesto kesto;
-        QAction *action = nullptr;
-        for (QAction *candidate : kesto.findChild<QSystemTrayIcon *>()->contextMenu()->actions()) {
-            if (candidate->iconText() == entry)
-                action = candidate;
-        }
+        QAction *action = trayEntry(kesto, entry);
         QVERIFY(action);
         action->trigger();
 
-        QWidget *opened = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->metaObject()->className() == window)
-                opened = widget;
-        }
+        QWidget *opened = topLevel(window);
         QVERIFY(opened);
         if (window != "WxSignin")
             QCOMPARE(opened->windowTitle(), QString("演示商户"));
@@ -133,7 +127,44 @@ private slots:
             QCOMPARE(lastClosed.size(), 0);
     }
 
+    // The tray entry starts a new sale in the active window, where the scanner types; the
+    // sale's "退款" button leads to the refund window.
+    void payWindowFromTheTray()
+    {
+        startTrayer();
+        Kesto kesto;
+        QWidget *pay = topLevel("KestoWindow", false);
+        pay->findChild<QLineEdit *>("m_Money")->setText("5");
+        pay->findChild<QPushButton *>("m_Pay")->click();
+        QVERIFY(!pay->findChild<QLineEdit *>("m_Codes")->isHidden());
+
+        trayEntry(kesto, "线下支付")->trigger();
+        QTRY_COMPARE(QApplication::activeWindow(), pay);
+        QCOMPARE(QApplication::focusWidget(), pay->findChild<QLineEdit *>("m_Money"));
+        QCOMPARE(pay->findChild<QLineEdit *>("m_Money")->text(), QString());
+        QVERIFY(pay->findChild<QLineEdit *>("m_Codes")->isHidden());
+
+        QTest::mouseClick(pay->findChild<QPushButton *>("m_Refunds"), Qt::LeftButton);
+        QVERIFY(topLevel("wxRefunds"));
+    }
+
 private:
+    static QAction *trayEntry(Kesto &kesto, const QString &entry)
+    {
+        for (QAction *candidate : kesto.findChild<QSystemTrayIcon *>()->contextMenu()->actions()) {
+            if (candidate->iconText() == entry)
+                return candidate;
+        }
+        return nullptr;
+    }
+    static QWidget *topLevel(const QString &className, bool visible = true)
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() == visible && widget->metaObject()->className() == className)
+                return widget;
+        }
+        return nullptr;
+    }
     int reports() const
     {
         int count = 0;

@@ -47,6 +47,36 @@ private slots:
         QCOMPARE(::yuanFromFen(fen), yuan);
     }
 
+    void fenFromYuan_data()
+    {
+        QTest::addColumn<QString>("yuan");
+        QTest::addColumn<qint64>("fen"); // 0: refused
+        for (const auto &row : QVector<QPair<QString, qint64>>{{"12", 1200},
+                                                               {"12.5", 1250},
+                                                               {"0.01", 1},
+                                                               {".5", 50},
+                                                               {"007.10", 710},
+                                                               {"9999999.99", 999999999},
+                                                               {"", 0},
+                                                               {"0", 0},
+                                                               {"0.00", 0},
+                                                               {".", 0},
+                                                               {"1..2", 0},
+                                                               {"12.345", 0},
+                                                               {"-1", 0},
+                                                               {"10000000", 0},
+                                                               {"1e3", 0},
+                                                               {" 1", 0},
+                                                               {"12\n", 0}})
+            QTest::newRow(qPrintable(row.first)) << row.first << row.second;
+    }
+    void fenFromYuan()
+    {
+        QFETCH(QString, yuan);
+        QFETCH(qint64, fen);
+        QCOMPARE(::fenFromYuan(yuan).value_or(0), fen);
+    }
+
     void serviceTimeText_data()
     {
         QTest::addColumn<QString>("time");

@@ -2,22 +2,11 @@
 #include "service/wxnetwork.h"
 
 #include <QJsonArray>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
-
-namespace {
-
-// Every reply of the client, whether it was handed on or dropped.
-QSignalSpy *finishedSpy(WxNetwork &network)
-{
-    return new QSignalSpy(network.findChild<QNetworkAccessManager *>(), &QNetworkAccessManager::finished);
-}
-
-} // namespace
 
 class TestWxNetwork : public QObject
 {
@@ -78,15 +67,21 @@ private slots:
         CaptureServer server;
         server.setReply("/r", {status, reply});
         WxNetwork network;
-        std::unique_ptr<QSignalSpy> finished(finishedSpy(network));
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
-        network.sendTo(server.url("/r"), "a=1");
-        QVERIFY(finished->wait(10000));
-        QCOMPARE(handed.size(), delivered ? 1 : 0);
-        if (delivered) {
-            const QJsonObject expected = QJsonDocument::fromJson(reply).object();
-            QCOMPARE(handed.at(0).at(0).toJsonObject(), expected);
-        }
+        QSignalSpy replied(&network, &WxNetwork::Replied);
+        QSignalSpy failed(&network, &WxNetwork::Failed);
+        network.sendTo(server.url("/other"), "a=0");
+        const quint64 id = network.sendTo(server.url("/r"), "a=1");
+        QTRY_COMPARE_WITH_TIMEOUT(replied.size() + failed.size(), 2, 10000);
+        QCOMPARE(handed.size(), delivered ? 2 : 1);
+        // Each request is answered exactly once, under its own id.
+        const auto answer = std::find_if(replied.begin(), replied.end(), [id](const QList<QVariant> &s) {
+            return s.at(0).toULongLong() == id;
+        });
+        QCOMPARE(answer != replied.end(), delivered);
+        QCOMPARE(failed.size() == 1 && failed.at(0).at(0).toULongLong() == id, !delivered);
+        if (delivered)
+            QCOMPARE(answer->at(1).toJsonObject(), QJsonDocument::fromJson(reply).object());
     }
 
     void twoRequestsInFlightAnswerSeparately()
@@ -155,10 +150,11 @@ private slots:
         const quint16 port = closed.serverPort();
         closed.close();
         WxNetwork network(QString("http://127.0.0.1:%1/r").arg(port), "a=1");
-        std::unique_ptr<QSignalSpy> finished(finishedSpy(network));
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
-        network.post();
-        QVERIFY(finished->wait(5000));
+        QSignalSpy failed(&network, &WxNetwork::Failed);
+        const quint64 id = network.post();
+        QVERIFY(failed.wait(5000));
+        QCOMPARE(failed.at(0).at(0).toULongLong(), id);
         QCOMPARE(handed.size(), 0);
     }
 
@@ -170,14 +166,14 @@ private slots:
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         WxNetwork network(QString("http://127.0.0.1:%1/r").arg(silent.serverPort()), "a=1");
         network.setTimeout(500);
-        std::unique_ptr<QSignalSpy> finished(finishedSpy(network));
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
+        QSignalSpy failed(&network, &WxNetwork::Failed);
         QSignalSpy connected(&silent, &QTcpServer::newConnection);
         network.post();
         QVERIFY(connected.wait(5000));
         QTcpSocket *socket = silent.nextPendingConnection();
         QSignalSpy closed(socket, &QTcpSocket::disconnected);
-        QVERIFY(finished->wait(5000));
+        QVERIFY(failed.wait(5000));
         QVERIFY(closed.wait(5000) || closed.size() == 1);
         QCOMPARE(handed.size(), 0);
     }

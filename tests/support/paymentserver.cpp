@@ -27,3 +27,9 @@ QString PaymentServer::baseUrl() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_Port);
 }
+
+void PaymentServer::kill()
+{
+    m_Process.kill();
+    m_Process.waitForFinished(5000);
+}

@@ -14,6 +14,8 @@ public:
 
     bool isRunning() const { return m_Port != 0; }
     QString baseUrl() const;
+    // Ends the service at once, as a crash or a pulled cable would, mid-request.
+    void kill();
 
 private:
     QTemporaryDir m_Dir;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPoint>
+
+class QMouseEvent;
+class QPushButton;
+class QWidget;
+
+// The dark title bar, the "X" that hides the window and left-button dragging, shared by the
+// frameless windows. Each window forwards its paint and mouse events; the look says where the
+// window's own decorations go, so that each keeps its own picture.
+class PaintedFrame
+{
+public:
+    struct Look
+    {
+        QPoint iconAt;
+        int titleSpacing = 0;    // absolute letter spacing of the title, in pixels
+        bool leftColumn = false; // dark column under the title bar, 88 px wide
+        bool band = false;       // light band under the title bar, down to y = 109
+        int bandX = 0;           // where the band starts; it runs to the right edge
+        int dividerX = -1;       // light vertical line under the band, if any
+        bool leftEdge = false;   // dark line along the left edge
+        int bottomFromX = 0;     // where the dark bottom line starts
+    };
+    static Look payLook();
+    static Look refundLook();
+    static Look setupLook();
+
+    // Makes the window frameless, keeps the program running when it closes, and adds the "X".
+    PaintedFrame(QWidget *window, const Look &look);
+
+    void paint();
+    void mousePress(QMouseEvent *event);
+    void mouseMove(QMouseEvent *event);
+    void mouseRelease(QMouseEvent *event);
+
+private:
+    QWidget *m_Window;
+    Look m_Look;
+    QPushButton *m_Close;
+    bool m_Dragging = false;
+    QPoint m_PressPosition;
+    QPoint m_WindowPosition;
+};

@@ -1,0 +1,122 @@
+#include "payment/receipt.h"
+
+#include "service/replyformat.h"
+
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+
+const QString ValueStyle = QStringLiteral("line-height:28px;height:28px;text-align:right");
+
+QString row(const QString &cells, const QString &attributes = QString())
+{
+    return QStringLiteral("\t<tr%1>%2\t</tr>").arg(attributes, cells);
+}
+
+QString cell(const QString &attributes, const QString &content)
+{
+    return QStringLiteral("\t\t<td %1>\t\t\t%2\t\t</td>").arg(attributes, content);
+}
+
+QString captionRow(const QString &caption, const QString &value, const QString &valueStyle = ValueStyle,
+                   int height = 28)
+{
+    return row(cell(QStringLiteral("style=\"line-height:28px;height:28px\" width=\"80\""), caption) +
+                   cell(QStringLiteral("style=\"%1\" width=\"130\"").arg(valueStyle), value),
+               QStringLiteral(" style=\"height:%1px;overflow:hidden\"").arg(height));
+}
+
+QString separatorRow()
+{
+    return row(cell(
+        QStringLiteral("colspan=\"2\" style=\"height:5px;font-size:0px;font-weight:bold;overflow:hidden\""),
+        QStringLiteral("&nbsp;").repeated(26) + QString(26, QLatin1Char('-'))));
+}
+
+QString text(const QJsonObject &call, const char *key)
+{
+    return call.value(QLatin1String(key)).toString();
+}
+
+QString escaped(const QJsonObject &call, const char *key)
+{
+    return text(call, key).toHtmlEscaped();
+}
+
+} // namespace
+
+QString receiptHtml(const QJsonObject &call, const QString &logoPath)
+{
+    const QString logo = QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped();
+    QString html =
+        QStringLiteral(
+            "<table style=\"border-collapse: collapse;font-family:宋体;font-size:13px\" width=\"210\">") +
+        row(cell(QStringLiteral(
+                     "colspan=\"2\" style=\"line-height:5x;height:5px;font-size:0px;text-align:center\""),
+                 QStringLiteral("<img src=\"%1\" />").arg(logo))) +
+        separatorRow() + captionRow(QStringLiteral("商户名称："), QStringLiteral("{mchname}")) +
+        captionRow(QStringLiteral("商户编号："), QStringLiteral("{mchid}")) +
+        captionRow(QStringLiteral("微信订单号："), QStringLiteral("{out_trade_no}")) +
+        captionRow(QStringLiteral("支付类型："), QStringLiteral("{payt}")) +
+        captionRow(QStringLiteral("交易日期："), QStringLiteral("{time_end}"),
+                   ValueStyle + QStringLiteral(";font-size:12px")) +
+        captionRow(QStringLiteral("应收金额："), QString()) +
+        row(cell(QStringLiteral("colspan=\"2\" style=\"%1;font-size:20px\" width=\"130\"").arg(ValueStyle),
+                 QStringLiteral("RMB:&nbsp;&nbsp;{total_fee}")),
+            QStringLiteral(" style=\"height:28px;overflow:hidden\"")) +
+        separatorRow() + captionRow(QStringLiteral("备注："), QString()) +
+        captionRow(QString(), QString(), ValueStyle, 58) + QStringLiteral("</table>");
+
+    const QString t = text(call, "time_end");
+    const QString time = t.mid(0, 4) + QLatin1Char('/') + t.mid(4, 2) + QLatin1Char('/') + t.mid(6, 2) +
+                         QLatin1Char(' ') + t.mid(8, 2) + QLatin1Char(':') + t.mid(10, 2) + QLatin1Char(':') +
+                         t.mid(12, 2);
+    const QString channel = text(call, "payt") == QLatin1String("Kesto") ? QStringLiteral("微信钱包")
+                                                                         : QStringLiteral("支付宝钱包");
+    // Each over the whole text so far, in this order: a value holding a later placeholder gets it filled.
+    html.replace(QStringLiteral("{out_trade_no}"), escaped(call, "out_trade_no"));
+    html.replace(QStringLiteral("{payt}"), channel);
+    html.replace(QStringLiteral("{time_end}"), time.toHtmlEscaped());
+    html.replace(QStringLiteral("{total_fee}"), yuanFromFen(text(call, "total_fee")));
+    html.replace(QStringLiteral("{mchname}"), escaped(call, "mchname"));
+    html.replace(QStringLiteral("{mchid}"), escaped(call, "mchid"));
+    return html;
+}
+
+ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies)
+{
+    bool ok = false;
+    const int count = copies.toInt(&ok);
+    if (printerName.isEmpty() || !ok || count <= 0)
+        return ReceiptPrint::Skipped;
+    // Given an unknown name, the printer object would quietly fall back to the default printer.
+    if (QPrinterInfo::printerInfo(printerName).isNull())
+        return ReceiptPrint::NoPrinter;
+
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(printerName);
+    printer.setDocName(QStringLiteral("小票"));
+    printer.setFullPage(true);
+
+    QTextDocument document;
+    document.setHtml(html);
+    const qreal width = printer.logicalDpiX() * 58 / 25.4;
+    document.setTextWidth(width);
+    const qreal height = document.size().height();
+    document.setPageSize(QSizeF(width, height));
+
+    // The paper is cut to the receipt: a page of the roll's width and the receipt's height. The
+    // document's page size alone is not enough, as it would be scaled onto the printer's default paper.
+    printer.setPageSize(QPageSize(QSizeF(58, height * 25.4 / printer.logicalDpiY()), QPageSize::Millimeter,
+                                  QString(), QPageSize::ExactMatch));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+
+    for (int i = 0; i < count; ++i)
+        document.print(&printer);
+    return ReceiptPrint::Printed;
+}

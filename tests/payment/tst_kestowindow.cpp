@@ -1,0 +1,322 @@
+#include "captureserver.h"
+#include "payment/kestowindow.h"
+#include "paymentserver.h"
+#include "printqueue.h"
+#include "shell/lookandfeel.h"
+#include "shell/settingsstore.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString PaidReady = "支付成功，软件准备就绪...";
+const QString Waiting = "等待用户验证密码";
+
+// A cashier at the till: keypad clicks, keys, and a scanner that types a code.
+struct Till
+{
+    KestoWindow window;
+
+    Till()
+    {
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+    template <typename T> T *get(const char *name) { return window.findChild<T *>(name); }
+    QLineEdit *money() { return get<QLineEdit>("m_Money"); }
+    QLineEdit *codes() { return get<QLineEdit>("m_Codes"); }
+    QString status() { return get<QLabel>("Tip_Status")->text(); }
+    bool waitsForCustomer() { return get<QPushButton>("m_QueryPay")->isVisible(); }
+    bool inCodeEntry() { return codes()->isVisible(); }
+
+    void keypad(const QString &keys)
+    {
+        static const QMap<QChar, const char *> names{
+            {'0', "m_ButtonZero"},  {'1', "m_ButtonOne"},  {'2', "m_ButtonTwo"},   {'3', "m_ButtonThree"},
+            {'4', "m_ButtonFour"},  {'5', "m_ButtonFive"}, {'6', "m_ButtonSix"},   {'7', "m_ButtonSeven"},
+            {'8', "m_ButtonEight"}, {'9', "m_ButtonNine"}, {'.', "m_ButtonPoint"}, {'<', "m_ButtonDel"}};
+        for (const QChar key : keys)
+            QTest::mouseClick(get<QPushButton>(names.value(key)), Qt::LeftButton);
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    void charge(const QString &amount, Qt::Key channel = Qt::Key_W)
+    {
+        key(channel, Qt::ControlModifier);
+        keypad(amount);
+        key(Qt::Key_Return);
+    }
+    // The scanner types into whatever has the focus, a few milliseconds a character.
+    void scan(const QString &code) { QTest::keyClicks(QApplication::focusWidget(), code, Qt::NoModifier, 2); }
+};
+
+void configure(const QString &server)
+{
+    SettingsStore config;
+    for (const auto &entry : QVector<QPair<QString, QString>>{{"server", server},
+                                                              {"username", "demo"},
+                                                              {"password", "demo123"},
+                                                              {"device", "1_前台"},
+                                                              {"jm_title", "演示商户"},
+                                                              {"printname", ""}})
+        config.write(entry.first, entry.second);
+}
+
+} // namespace
+
+class TestKestoWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        initResources();
+        QVERIFY(m_Server->isRunning());
+        configure(m_Server->baseUrl());
+    }
+
+    void keypadAndAmountCheck_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("a second leading zero is ignored") << "00.501<"
+                                                          << "0.5"
+                                                          << "等待输入条形码...";
+        QTest::newRow("two decimals below one") << "0.129"
+                                                << "0.12"
+                                                << "等待输入条形码...";
+        QTest::newRow("empty") << "<"
+                               << ""
+                               << "金额不能空！";
+        QTest::newRow("delete a lone zero") << "0<"
+                                            << ""
+                                            << "金额不能空！";
+        QTest::newRow("zero") << "0"
+                              << "0"
+                              << "金额格式不正确！";
+        QTest::newRow("two points") << "1..2"
+                                    << "1..2"
+                                    << "金额格式不正确！";
+        QTest::newRow("three decimals") << "12.345"
+                                        << "12.345"
+                                        << "金额格式不正确！";
+        QTest::newRow("a point alone") << "."
+                                       << "."
+                                       << "金额格式不正确！";
+        QTest::newRow("a code fired into the amount") << "134567890123456789"
+                                                      << "134567890123456789"
+                                                      << "金额格式不正确！";
+        QTest::newRow("ten million") << "10000000"
+                                     << "10000000"
+                                     << "金额格式不正确！";
+        QTest::newRow("just below ten million") << "9999999.99"
+                                                << "9999999.99"
+                                                << "等待输入条形码...";
+    }
+    void keypadAndAmountCheck()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, amount);
+        QFETCH(QString, status);
+        Till till;
+        till.charge(keys);
+        QCOMPARE(till.money()->text(), amount);
+        QCOMPARE(till.status(), status);
+        const bool accepted = status == "等待输入条形码...";
+        QCOMPARE(till.inCodeEntry(), accepted);
+        QCOMPARE(QApplication::focusWidget(), accepted ? till.codes() : till.money());
+        // An accepted amount is the amount charged: the keypad no longer changes it.
+        if (accepted) {
+            till.keypad("1");
+            QCOMPARE(till.money()->text(), amount);
+        }
+    }
+
+    // Whole sales against the payment service; F12 and Escape as the cashier presses them.
+    void sales_data()
+    {
+        QTest::addColumn<Qt::Key>("channel");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("done");
+        QTest::newRow("WeChat Pay") << Qt::Key_W << QStringList{"scan 134567890123456701"} << PaidReady
+                                    << true;
+        QTest::newRow("Alipay") << Qt::Key_S << QStringList{"scan 284567890123456702"} << PaidReady << true;
+        QTest::newRow("a code of the other channel") << Qt::Key_S << QStringList{"scan 134567890123456703"}
+                                                     << "这是微信付款码，请选择微信支付收款" << false;
+        QTest::newRow("declined, then a new scan")
+            << Qt::Key_W
+            << QStringList{"scan 134567890123459999", "status 余额不足", "scan 134567890123456704"}
+            << PaidReady << true;
+        QTest::newRow("customer confirms, F12 before and after")
+            << Qt::Key_S << QStringList{"scan 284567890123450000",
+                                        "status " + Waiting,
+                                        "F12",
+                                        "status " + Waiting,
+                                        "sleep",
+                                        "F12"}
+            << PaidReady << true;
+        QTest::newRow("customer never confirms, cancelled, then F12 about it")
+            << Qt::Key_W << QStringList{"scan 134567890123458888", "status " + Waiting, "Escape", "F12"}
+            << "上一笔等待顾客确认，按F12查询" << true;
+    }
+    void sales()
+    {
+        QFETCH(Qt::Key, channel);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, status);
+        QFETCH(bool, done);
+        Till till;
+        till.charge("12.5", channel);
+        for (const QString &step : steps) {
+            const QString arg = step.section(' ', 1);
+            if (step.startsWith("scan")) {
+                till.scan(arg);
+                QCOMPARE(till.codes()->text(), arg);
+            } else if (step.startsWith("status")) {
+                QTRY_COMPARE(till.status(), arg);
+            } else if (step == "F12") {
+                till.key(Qt::Key_F12);
+            } else if (step == "Escape") {
+                till.key(Qt::Key_Escape);
+            } else {
+                QTest::qWait(1500);
+            }
+        }
+        QTRY_COMPARE(till.status(), status);
+        QCOMPARE(till.inCodeEntry(), !done);
+        QCOMPARE(till.money()->text(), done ? "" : "12.5");
+        QCOMPARE(QApplication::focusWidget(), done ? till.money() : till.codes());
+    }
+
+    // A slow answer must land on its own sale: neither a second scan nor a new sale is touched.
+    void slowAnswer_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("a changed character while the payment is out") << "scan" << PaidReady << "";
+        QTest::newRow("cancelled, new amount typed") << "cancel"
+                                                     << "上一笔已支付 ￥12.5"
+                                                     << "3";
+        QTest::newRow("service stops mid-sale") << "stop"
+                                                << "网络异常，支付结果未知，请在支付报表中核实"
+                                                << "12.5";
+    }
+    void slowAnswer()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, status);
+        QFETCH(QString, amount);
+        auto server = std::make_unique<PaymentServer>(QStringList{"--slow-reply", "1"});
+        configure(server->baseUrl());
+        Till till;
+        till.charge("12.5");
+        const QString code = "134567890123457777";
+        till.scan(code);
+        QCOMPARE(till.status(), "支付中...");
+        if (action == "scan") {
+            till.key(Qt::Key_Backspace);
+            till.scan("5");
+            QCOMPARE(till.codes()->text(), code);
+        } else if (action == "cancel") {
+            till.key(Qt::Key_Escape);
+            till.keypad("3");
+        } else {
+            server->kill();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(till.status(), status, 5000);
+        QCOMPARE(till.money()->text(), amount);
+        // The code field stays closed when the outcome is unknown.
+        QCOMPARE(till.codes()->isReadOnly(), action == "stop");
+        configure(m_Server->baseUrl());
+    }
+
+    // One receipt per trade, however often the service says it is paid; a printer that is not
+    // there is said, not silently replaced by another.
+    void receipts_data()
+    {
+        QTest::addColumn<bool>("realQueue");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("two copies, F12 twice") << true << "134567890123460000" << PaidReady << 2;
+        QTest::newRow("unknown printer") << false << "134567890123460001"
+                                         << "支付成功，未找到打印机" << 0;
+    }
+    void receipts()
+    {
+        QFETCH(bool, realQueue);
+        QFETCH(QString, code);
+        QFETCH(QString, status);
+        QFETCH(int, jobs);
+        PrintQueue queue;
+        QVERIFY2(queue.error().isEmpty(), qPrintable(queue.error()));
+        SettingsStore config;
+        config.write("printname", realQueue ? queue.name() : "no-such-queue");
+        config.write("printnum", "2");
+        Till till;
+        till.charge("12.5");
+        till.scan(code);
+        if (code.endsWith("0000")) {
+            QTRY_COMPARE(till.status(), Waiting);
+            QTest::qWait(1200);
+            till.key(Qt::Key_F12);
+            till.key(Qt::Key_F12);
+        }
+        QTRY_COMPARE(till.status(), status);
+        QTest::qWait(300);
+        QCOMPARE(till.status(), status);
+        QCOMPARE(queue.waitForPdfs(jobs).size(), jobs);
+        QCOMPARE(queue.jobs().size(), jobs);
+        config.write("printname", "");
+    }
+
+    // What the service receives: every value percent-encoded, fields in the service's order.
+    void requestBodies()
+    {
+        CaptureServer capture;
+        capture.setReply(
+            "/index.php/Pay/Payinterface/AliPay",
+            {200, R"({"call":{"msg":"等待用户验证密码","out_trade_no":"T&1","payt":"AliPay"}})"});
+        capture.setReply("/index.php/Pay/Payinterface/AliQuery", {200, R"({"call":{"msg":"<b>x</b>"}})"});
+        configure(capture.url(""));
+        SettingsStore().write("password", "p&w=1");
+        Till till;
+        till.charge("0.5", Qt::Key_S);
+        till.scan("28456789012345678");
+        QTest::qWait(100);
+        QCOMPARE(capture.requests().size(), 0);
+        till.scan("9");
+        QTRY_COMPARE(till.status(), Waiting);
+        till.key(Qt::Key_F12);
+        QTRY_COMPARE(till.status(), QString("<b>x</b>").toHtmlEscaped());
+
+        const QVector<CaptureServer::Request> requests = capture.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].body,
+                 "username=demo&password=p%26w%3D1&codes=284567890123456789&price=0.5&drive=1_"
+                 "%E5%89%8D%E5%8F%B0");
+        QCOMPARE(requests[1].path, "/index.php/Pay/Payinterface/AliQuery");
+        QCOMPARE(requests[1].fields.value("out_trade_no"), "T&1");
+        QCOMPARE(requests[1].fields.value("drive"), "1_前台");
+        configure(m_Server->baseUrl());
+    }
+
+private:
+    std::unique_ptr<PaymentServer> m_Server =
+        std::make_unique<PaymentServer>(QStringList{"--confirm-delay", "1"});
+};
+
+QTEST_MAIN(TestKestoWindow)
+#include "tst_kestowindow.moc"
