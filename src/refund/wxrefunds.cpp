@@ -11,3 +11,11 @@ void wxRefunds::ShowDialog()
 {
     show();
 }
+
+void wxRefunds::KeyShow()
+{
+    if (isHidden())
+        ShowDialog();
+    else
+        hide();
+}

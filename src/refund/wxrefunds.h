@@ -12,4 +12,5 @@ public:
 
 public slots:
     void ShowDialog();
+    void KeyShow();
 };
