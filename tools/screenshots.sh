@@ -25,10 +25,12 @@ url="http://$(head -n 1 "$work/server.log" | sed 's/^listening on //')"
 for i in $(seq 11 24); do
     path=kesto; code="1345678901234567$i"
     [ $((i % 3)) -eq 0 ] && { path=AliPay; code="2845678901234567$i"; }
-    curl -s -o /dev/null --data-urlencode "username=demo" --data-urlencode "password=demo123" \
+    curl -s -o "$work/sale.json" --data-urlencode "username=demo" --data-urlencode "password=demo123" \
         --data-urlencode "codes=$code" --data-urlencode "price=$((i * 7)).$((i % 10))0" \
         --data-urlencode "drive=1_前台" "$url/index.php/Pay/Payinterface/$path"
 done
+# The last sale's order number, to be refunded in the refund window.
+order=$(sed -n 's/.*"out_trade_no":"\([0-9]*\)".*/\1/p' "$work/sale.json")
 
 # A receipt queue that prints to PDF (cups-pdf), so that the receipt can be shown too.
 queue=kesto_screenshots
@@ -110,4 +112,19 @@ for _ in $(seq 100); do
 done
 pdftoppm -r 150 -png -singlefile "$job" "$out/receipt"
 rm -f "$job"
+
+# The refund window, the second entry of the same menu; the order number typed as a scanner would.
+xdotool windowfocus --sync "$records"
+xdotool key alt+s
+sleep 0.5
+xdotool key Down Return
+refund=""
+for _ in $(seq 100); do
+    refund=$(xdotool search --onlyvisible --name '^演示商户$' | grep -v -e "^$records\$" -e "^$pay\$" | head -n 1) &&
+        [ -n "$refund" ] && break
+    sleep 0.1
+done
+shot "$refund" refund-folded.png
+xdotool type --delay 5 "$order"
+shot "$refund" refund-order.png
 echo "screenshots in $out"

@@ -1,15 +1,222 @@
 #include "refund/wxrefunds.h"
+#include "ui_wxrefunds.h"
 
-wxRefunds::wxRefunds(QWidget *parent) : QWidget(parent)
+#include "service/formbody.h"
+#include "service/replyformat.h"
+#include "service/servicepaths.h"
+#include "service/serviceurl.h"
+#include "service/wxnetwork.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
+
+namespace {
+
+constexpr int CodeLength = 18;
+constexpr int Folded = 105;
+constexpr int Unfolded = 411;
+// A scanner ends its code with Return, which may come after the lookup's reply: a key refunds
+// only once the order has been on screen, and the code field quiet, this long.
+constexpr qint64 KeySettleMs = 300;
+
+} // namespace
+
+wxRefunds::wxRefunds(QWidget *parent)
+    : QWidget(parent), ui(new Ui::wxRefunds), m_OrderNet(new WxNetwork), m_RefundNet(new WxNetwork),
+      m_Frame(this, PaintedFrame::refundLook())
 {
-    resize(400, 300);
-    // Closing only hides it; the program lives on in the tray.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    ui->setupUi(this);
+    connect(m_OrderNet, &WxNetwork::Replied, this, &wxRefunds::GetOrders);
+    connect(m_OrderNet, &WxNetwork::Failed, this, &wxRefunds::lookupFailed);
+    connect(m_RefundNet, &WxNetwork::Replied, this, &wxRefunds::GetRefunds);
+    connect(m_RefundNet, &WxNetwork::Failed, this, &wxRefunds::refundFailed);
+    connect(ui->m_Codes, &QLineEdit::textChanged, this, &wxRefunds::QueryOrders);
+    connect(ui->Button_Save, &QPushButton::clicked, this, &wxRefunds::Refunding);
+    // Keys have shortcuts of their own, so that a key and a click on the button can be told apart.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, &wxRefunds::refundByKey);
+    m_OrderShown.start();
+    m_LastCharacter.start();
+}
+
+wxRefunds::~wxRefunds()
+{
+    delete m_OrderNet;
+    delete m_RefundNet;
+    delete ui;
+}
+
+void wxRefunds::QueryOrders(const QString &)
+{
+    m_LastCharacter.restart();
+    const QString code = ui->m_Codes->text();
+    if (code.size() != CodeLength)
+        return;
+    FormFields fields = accountFields(m_Config);
+    fields << qMakePair(QStringLiteral("out_trade_no"), code)
+           << qMakePair(QStringLiteral("device"), m_Config.read(QStringLiteral("device")));
+    m_LookupCode = code;
+    m_Lookup = m_OrderNet->sendTo(serviceUrl(m_Config, ServicePath::Orders), formBody(fields));
+}
+
+void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
+{
+    // Only the newest lookup counts, and only while its code is still the one on screen.
+    if (id != m_Lookup || m_LookupCode != ui->m_Codes->text())
+        return;
+    m_Lookup = 0;
+    const QJsonObject call = obj.value(QStringLiteral("call")).toObject();
+    const auto text = [&call](const char *key) { return call.value(QLatin1String(key)).toString(); };
+    if (text("out_trade_no").isEmpty()) {
+        forgetOrder();
+        fold(Folded);
+        const QString msg = text("msg");
+        say(QMessageBox::Critical, QStringLiteral("错误"),
+            msg.isEmpty() ? QStringLiteral("未找到该订单") : msg);
+        readyForScan();
+        ui->m_Codes->selectAll();
+        return;
+    }
+    m_OrderNo = text("out_trade_no");
+    m_OrderFen = text("total_fee").toLongLong();
+    m_OrderAmount = yuanFromFen(text("total_fee"));
+    m_OrderDevice = text("device_info");
+    m_TransactionId = text("transaction_id");
+    m_Channel = text("payt");
+    m_OrderCode = m_LookupCode;
+    m_HasOrder = true;
+    // A refund still out may now belong to an order no longer on screen.
+    if (m_OrderNo != m_RefundOrderNo)
+        m_RefundOnScreen = false;
+    m_OrderShown.restart();
+
+    ui->transaction_id->setText(QStringLiteral("系统单号：") + m_TransactionId);
+    ui->total_fee->setText(QStringLiteral("支付金额：￥") + m_OrderAmount);
+    ui->device_info->setText(QStringLiteral("支付设备：") + m_OrderDevice);
+    ui->payt->setText(QStringLiteral("支付方式：") + m_Channel);
+    ui->m_refund->setText(m_OrderAmount);
+    ui->m_refund->setFocus(Qt::OtherFocusReason);
+    fold(Unfolded);
+}
+
+void wxRefunds::lookupFailed(quint64 id)
+{
+    if (id != m_Lookup || m_LookupCode != ui->m_Codes->text())
+        return;
+    m_Lookup = 0;
+    forgetOrder();
+    fold(Folded);
+    say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("网络异常，未能查询订单，请重新扫描"));
+    readyForScan();
+    ui->m_Codes->selectAll();
+}
+
+void wxRefunds::refundByKey()
+{
+    if (!m_HasOrder || m_OrderCode != ui->m_Codes->text() || m_OrderShown.elapsed() < KeySettleMs ||
+        m_LastCharacter.elapsed() < KeySettleMs)
+        return;
+    Refunding();
+}
+
+void wxRefunds::Refunding()
+{
+    if (m_Refund != 0)
+        return;
+    if (!m_HasOrder || m_OrderCode != ui->m_Codes->text()) {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("请先扫描订单号"));
+        return;
+    }
+    const QString amount = ui->m_refund->text();
+    if (amount.isEmpty()) {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额不能空"));
+        return;
+    }
+    const std::optional<qint64> fen = fenFromYuan(amount);
+    if (!fen) {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额格式不正确"));
+        return;
+    }
+    if (*fen > m_OrderFen) {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额不能大于订单金额"));
+        return;
+    }
+
+    FormFields fields = accountFields(m_Config);
+    const char *path = nullptr;
+    if (m_Channel == QLatin1String("Kesto")) {
+        path = ServicePath::WeChatRefund;
+        fields << qMakePair(QStringLiteral("out_trade_no"), m_OrderCode)
+               << qMakePair(QStringLiteral("total_fee"), m_OrderAmount);
+    } else if (m_Channel == QLatin1String("AliPay")) {
+        path = ServicePath::AliRefund;
+        fields << qMakePair(QStringLiteral("trade_no"), m_TransactionId)
+               << qMakePair(QStringLiteral("device"), m_OrderDevice);
+    } else {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("未知的支付方式"));
+        return;
+    }
+    fields << qMakePair(QStringLiteral("refmoney"), amount);
+    ui->Button_Save->setText(QStringLiteral("退款中"));
+    m_RefundOrderNo = m_OrderNo;
+    m_RefundOnScreen = true;
+    m_Refund = m_RefundNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
+}
+
+void wxRefunds::GetRefunds(quint64 id, const QJsonObject &obj)
+{
+    if (id != m_Refund)
+        return;
+    m_Refund = 0;
+    ui->Button_Save->setText(QStringLiteral("退款"));
+    const QString msg = obj.value(QStringLiteral("call")).toObject().value(QStringLiteral("msg")).toString();
+    const bool refunded = msg == QStringLiteral("退款成功");
+    const QMessageBox::Icon icon = refunded ? QMessageBox::Information : QMessageBox::Critical;
+    if (!m_RefundOnScreen) {
+        say(icon, QStringLiteral("提示"),
+            QStringLiteral("订单") + m_RefundOrderNo +
+                (refunded ? QStringLiteral("退款成功") : QStringLiteral("退款失败:") + msg));
+        return;
+    }
+    if (!refunded) {
+        say(icon, QStringLiteral("提示"), QStringLiteral("退款失败:") + msg);
+        return;
+    }
+    say(icon, QStringLiteral("提示"), msg);
+    forgetOrder();
+    fold(Folded);
+    ui->m_Codes->clear();
+    readyForScan();
+}
+
+void wxRefunds::refundFailed(quint64 id)
+{
+    if (id != m_Refund)
+        return;
+    m_Refund = 0;
+    ui->Button_Save->setText(QStringLiteral("退款"));
+    // The refund may have been made: the order is looked up afresh before another is sent.
+    if (m_RefundOnScreen) {
+        forgetOrder();
+        fold(Folded);
+    }
+    say(QMessageBox::Critical, QStringLiteral("提示"),
+        QStringLiteral("网络异常，退款结果未知，请在退款记录中核实"));
 }
 
 void wxRefunds::ShowDialog()
 {
+    forgetOrder();
+    m_RefundOnScreen = false;
+    fold(Folded);
+    if (m_Refund == 0)
+        ui->Button_Save->setText(QStringLiteral("退款"));
+    ui->m_Codes->clear();
+    setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
     show();
+    readyForScan();
 }
 
 void wxRefunds::KeyShow()
@@ -18,4 +225,63 @@ void wxRefunds::KeyShow()
         ShowDialog();
     else
         hide();
+}
+
+void wxRefunds::mousePressEvent(QMouseEvent *event)
+{
+    m_Frame.mousePress(event);
+}
+
+void wxRefunds::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_Frame.mouseRelease(event);
+}
+
+void wxRefunds::mouseMoveEvent(QMouseEvent *event)
+{
+    m_Frame.mouseMove(event);
+}
+
+void wxRefunds::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        hide();
+}
+
+void wxRefunds::paintEvent(QPaintEvent *)
+{
+    m_Frame.paint();
+}
+
+void wxRefunds::forgetOrder()
+{
+    m_HasOrder = false;
+    m_OrderCode.clear();
+}
+
+// Folds or unfolds to the given height and centres the window on the whole desktop.
+void wxRefunds::fold(int height)
+{
+    resize(width(), height);
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    move((desktop.width() - width()) / 2, (desktop.height() - height) / 2);
+}
+
+// The next scan lands in the code field.
+void wxRefunds::readyForScan()
+{
+    ui->m_Codes->setFocus(Qt::OtherFocusReason);
+    raise();
+    activateWindow();
+}
+
+// The service's words are shown as they are, never as markup.
+void wxRefunds::say(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    // Keys and the scanner go on to this window, whatever the desktop does after a box closes.
+    if (isVisible())
+        activateWindow();
 }

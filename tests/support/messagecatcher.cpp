@@ -15,6 +15,7 @@ void MessageCatcher::closeOpenBox()
         auto *box = qobject_cast<QMessageBox *>(widget);
         if (box && box->isVisible()) {
             messages << box->windowTitle() + QLatin1Char('|') + box->text();
+            icons << box->icon();
             box->accept();
         }
     }
