@@ -165,9 +165,14 @@ void KestoWindow::startcodes()
 
 void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
 {
-    const bool onScreen = belongsToScreen(id);
     const QJsonObject call = obj.value(QStringLiteral("call")).toObject();
     const QString msg = call.value(QStringLiteral("msg")).toString();
+    // An answer that says nothing does not say the payment failed.
+    if (msg.isEmpty()) {
+        PayFailed(id);
+        return;
+    }
+    const bool onScreen = belongsToScreen(id);
     if (msg == Paid) {
         if (!onScreen) {
             paidElsewhere(call);
@@ -191,7 +196,7 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
         ui->m_QueryPay->show();
         setStatus(msg);
     } else if (onScreen) {
-        setStatus(msg);
+        setStatus(shownMessage(msg));
         if (!m_AwaitingCustomer) {
             // The code was refused: the next scan replaces it.
             ui->m_Codes->setReadOnly(false);

@@ -72,7 +72,7 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
     if (text("out_trade_no").isEmpty()) {
         forgetOrder();
         fold(Folded);
-        const QString msg = text("msg");
+        const QString msg = shownMessage(text("msg"));
         say(QMessageBox::Critical, QStringLiteral("错误"),
             msg.isEmpty() ? QStringLiteral("未找到该订单") : msg);
         readyForScan();
@@ -167,11 +167,17 @@ void wxRefunds::Refunding()
 
 void wxRefunds::GetRefunds(quint64 id, const QJsonObject &obj)
 {
+    const QString msg =
+        shownMessage(obj.value(QStringLiteral("call")).toObject().value(QStringLiteral("msg")).toString());
+    // An answer that says nothing does not say the refund failed.
+    if (msg.isEmpty()) {
+        refundFailed(id);
+        return;
+    }
     if (id != m_Refund)
         return;
     m_Refund = 0;
     ui->Button_Save->setText(QStringLiteral("退款"));
-    const QString msg = obj.value(QStringLiteral("call")).toObject().value(QStringLiteral("msg")).toString();
     const bool refunded = msg == QStringLiteral("退款成功");
     const QMessageBox::Icon icon = refunded ? QMessageBox::Information : QMessageBox::Critical;
     if (!m_RefundOnScreen) {

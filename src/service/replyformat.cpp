@@ -35,6 +35,12 @@ std::optional<qint64> fenFromYuan(const QString &yuan)
     return fen;
 }
 
+QString shownMessage(const QString &message)
+{
+    constexpr int Longest = 100;
+    return message.size() <= Longest ? message : message.left(Longest) + QStringLiteral("…");
+}
+
 QString serviceTimeText(const QString &time)
 {
     return time.mid(0, 4) + QStringLiteral("年") + time.mid(4, 2) + QStringLiteral("月") + time.mid(6, 2) +

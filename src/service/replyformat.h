@@ -14,6 +14,10 @@ QString yuanFromFen(const QString &fen);
 // million yuan ("12", "12.5", "0.01", ".5"); the service refuses anything else, so this does too.
 std::optional<qint64> fenFromYuan(const QString &yuan);
 
+// A message of the service as the cashier is shown it: a broken service can send megabytes, which
+// would freeze the label or box that lays them out, so a long one is cut to its first 100 characters.
+QString shownMessage(const QString &message);
+
 // A 14-digit service time yyyyMMddHHmmss as "2016年03月05日 14时22分33秒"; shorter texts give
 // shorter parts.
 QString serviceTimeText(const QString &time);

@@ -10,6 +10,37 @@ namespace {
 
 constexpr char RequestIdProperty[] = "requestId";
 
+// Qt sends a request again by itself when a connection drops before the answer. For a payment or
+// a refund that the service may already have carried out, that is a second charge: a body that
+// cannot be rewound makes such a resend fail instead, and the owner hears Failed.
+class OneShotBody : public QIODevice
+{
+public:
+    OneShotBody(const QByteArray &bytes, QObject *parent) : QIODevice(parent), m_Bytes(bytes)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_Bytes.size() - m_Read + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = qMin(maxSize, qint64(m_Bytes.size()) - m_Read);
+        if (count <= 0)
+            return -1;
+        memcpy(data, m_Bytes.constData() + m_Read, size_t(count));
+        m_Read += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_Bytes;
+    qint64 m_Read = 0;
+};
+
 // Ids are unique in the whole program, so that replies of several clients can share one handler.
 quint64 nextRequestId()
 {
@@ -58,7 +89,10 @@ quint64 WxNetwork::post()
                       QStringLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::ContentLengthHeader, bytes.size());
     request.setTransferTimeout(m_Timeout);
-    m_Latest = m_Manager->post(request, bytes);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto *body = new OneShotBody(bytes, this);
+    m_Latest = m_Manager->post(request, body);
+    connect(m_Latest, &QObject::destroyed, body, &QObject::deleteLater);
     const quint64 id = nextRequestId();
     m_Latest->setProperty(RequestIdProperty, id);
     return id;
