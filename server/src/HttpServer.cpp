@@ -15,7 +15,10 @@ constexpr size_t workerThreads = 16;
 
 } // namespace
 
-HttpServer::HttpServer(const Router &router) : m_router(router), m_server(std::make_unique<httplib::Server>())
+HttpServer::HttpServer(const Router &router, const std::string &certificate, const std::string &key)
+    : m_router(router),
+      m_server(certificate.empty() ? std::make_unique<httplib::Server>()
+                                   : std::make_unique<httplib::SSLServer>(certificate.c_str(), key.c_str()))
 {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
     m_server->set_payload_max_length(readLimitBytes);
@@ -51,6 +54,11 @@ HttpServer::HttpServer(const Router &router) : m_router(router), m_server(std::m
 }
 
 HttpServer::~HttpServer() = default;
+
+bool HttpServer::isValid() const
+{
+    return m_server->is_valid();
+}
 
 int HttpServer::bind(const std::string &host, int port)
 {

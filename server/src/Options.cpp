@@ -35,7 +35,9 @@ QString Options::parse(const QStringList &arguments)
                                  QStringLiteral("--db"),
                                  QStringLiteral("--client-version"),
                                  QStringLiteral("--confirm-delay"),
-                                 QStringLiteral("--slow-reply")};
+                                 QStringLiteral("--slow-reply"),
+                                 QStringLiteral("--tls-cert"),
+                                 QStringLiteral("--tls-key")};
         if (!valued.contains(name))
             return QStringLiteral("unknown option: %1").arg(arguments[i]);
         if (!hasValue) {
@@ -47,6 +49,10 @@ QString Options::parse(const QStringList &arguments)
             if (value.isEmpty())
                 return QStringLiteral("--host needs a value");
             host = value;
+        } else if (name == QLatin1String("--tls-cert")) {
+            tlsCertificate = value;
+        } else if (name == QLatin1String("--tls-key")) {
+            tlsKey = value;
         } else if (name == QLatin1String("--db")) {
             if (value.isEmpty())
                 return QStringLiteral("--db needs a value");
@@ -65,6 +71,8 @@ QString Options::parse(const QStringList &arguments)
             return QStringLiteral("--slow-reply must be 0 to 86400 seconds, not %1").arg(value);
         }
     }
+    if (tlsCertificate.isEmpty() != tlsKey.isEmpty())
+        return QStringLiteral("--tls-cert and --tls-key go together");
     return QString();
 }
 
@@ -84,6 +92,8 @@ QString Options::helpText()
         "                         becomes paid (default 5)\n"
         "  --slow-reply SECS      seconds the reply to a payment whose code ends in 7777 is held back\n"
         "                         (default 3)\n"
+        "  --tls-cert PEM         serve HTTPS with this certificate (chain) ...\n"
+        "  --tls-key PEM          ... and its private key; both or neither\n"
         "  --help                 show this text\n"
         "\n"
         "The first line on standard output is \"listening on HOST:PORT\" with the real port.\n"

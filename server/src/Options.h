@@ -12,6 +12,8 @@ struct Options
     int clientVersion = 0;
     int confirmDelaySeconds = 5;
     int slowReplySeconds = 3;
+    QString tlsCertificate; // both set: serve HTTPS
+    QString tlsKey;
     bool help = false;
 
     // Fills the options from the arguments (without the program name). Returns an error text for

@@ -57,7 +57,11 @@ int main(int argc, char *argv[])
     config.slowReplyMs = qint64(options.slowReplySeconds) * 1000;
     try {
         PaymentService service(databasePath(options), config);
-        HttpServer http(service.router());
+        HttpServer http(service.router(), options.tlsCertificate.toStdString(), options.tlsKey.toStdString());
+        if (!http.isValid()) {
+            std::cerr << "cannot load the certificate or key\n";
+            return 1;
+        }
         const int port = http.bind(options.host.toStdString(), options.port);
         if (port < 0) {
             std::cerr << "cannot listen on " << options.host.toStdString() << ":" << options.port << "\n";

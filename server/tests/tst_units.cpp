@@ -242,6 +242,8 @@ void UnitsTest::options_data()
     QTest::newRow("slow reply too long")
         << QStringList{"--slow-reply", "86401"} << false << "" << 0 << 0 << 0 << 0;
     QTest::newRow("missing value") << QStringList{"--db"} << false << "" << 0 << 0 << 0 << 0;
+    QTest::newRow("certificate without its key")
+        << QStringList{"--tls-cert", "server.pem"} << false << "" << 0 << 0 << 0 << 0;
     QTest::newRow("unknown") << QStringList{"--verbose"} << false << "" << 0 << 0 << 0 << 0;
 }
 

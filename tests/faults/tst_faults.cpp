@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -150,6 +152,44 @@ private slots:
         sell(pay, "134567890123456904");
         QTRY_COMPARE(status->text(), "支付成功，软件准备就绪...");
         QCOMPARE(valueOf(database(), "SELECT COUNT(*) FROM orders WHERE code = '134567890123457777'"), "1");
+    }
+
+    // Every request carries the password: over https the service's certificate must be trusted,
+    // and one that is not fails like a broken line, never silently accepted.
+    void saleOverTls_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("certificate of a trusted authority") << true << "支付成功，软件准备就绪...";
+        QTest::newRow("certificate of an unknown authority") << false << Unknown;
+    }
+    void saleOverTls()
+    {
+        QFETCH(bool, trusted);
+        QFETCH(QString, status);
+        const QString dir = m_Dir->path();
+        const auto openssl = [&dir](const QString &arguments) {
+            return QProcess::execute(
+                       "sh", {"-c", "cd '" + dir + "' && openssl " + arguments + " 2>/dev/null"}) == 0;
+        };
+        const QString key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+        QVERIFY(openssl("req -x509 " + key + " -keyout ca.key -out ca.pem -days 1 -subj /CN=TestCA"));
+        QVERIFY(openssl("req " + key + " -keyout server.key -out server.csr -subj /CN=127.0.0.1"));
+        QVERIFY(QProcess::execute("sh", {"-c", "echo subjectAltName=IP:127.0.0.1 > '" + dir + "/san.cnf'"}) ==
+                0);
+        QVERIFY(openssl("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 1 "
+                        "-extfile san.cnf -out server.pem"));
+        if (trusted) {
+            QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+            tls.setCaCertificates(tls.caCertificates() + QSslCertificate::fromPath(dir + "/ca.pem"));
+            QSslConfiguration::setDefaultConfiguration(tls);
+        }
+        PaymentServer https({"--tls-cert", dir + "/server.pem", "--tls-key", dir + "/server.key"});
+        QVERIFY(https.baseUrl().startsWith("https://"));
+        SettingsStore().write("server", https.baseUrl());
+        KestoWindow pay;
+        sell(pay, trusted ? "134567890123456905" : "134567890123456906");
+        QTRY_COMPARE_WITH_TIMEOUT(pay.findChild<QLabel *>("Tip_Status")->text(), status, 10000);
     }
 
 private:

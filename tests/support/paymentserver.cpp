@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-PaymentServer::PaymentServer(const QStringList &options)
+PaymentServer::PaymentServer(const QStringList &options) : m_Tls(options.contains("--tls-cert"))
 {
     m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_Process.start(PAYMENT_SERVER,
@@ -25,7 +25,7 @@ PaymentServer::~PaymentServer()
 
 QString PaymentServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_Port);
+    return QStringLiteral("%1://127.0.0.1:%2").arg(m_Tls ? "https" : "http").arg(m_Port);
 }
 
 void PaymentServer::kill()

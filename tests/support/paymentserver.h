@@ -21,4 +21,5 @@ private:
     QTemporaryDir m_Dir;
     QProcess m_Process;
     int m_Port = 0;
+    bool m_Tls;
 };
