@@ -8,3 +8,8 @@ kesto_install
 kesto_build "$KESTO_ROOT/build-test"
 cd "$KESTO_ROOT/build-test"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 "$@"
+
+# The fuzz targets, a few seconds each after their seeds, in a clang build of their own.
+if [ "${build:-$KESTO_ROOT/build-test}" = "$KESTO_ROOT/build-test" ]; then
+    "$KESTO_ROOT/tests/fuzz/run.sh" 5
+fi

@@ -8,6 +8,7 @@ KESTO_PACKAGES=(
     xvfb xauth xdotool trayer imagemagick
     cups printer-driver-cups-pdf poppler-utils
     fonts-wqy-microhei
+    clang libclang-rt-14-dev
 )
 
 kesto_install() {

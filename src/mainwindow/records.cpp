@@ -38,12 +38,15 @@ RecordsPage parseRecords(const QJsonObject &reply)
     result.statistics =
         list.value(QStringLiteral("total")).toObject().value(QStringLiteral("tongji")).toString();
 
-    // Only the keys that are there are visited, so a wild "np" costs nothing.
+    // Only the keys that are there are visited, so a wild "np" costs nothing. An index is also
+    // below the number of entries in the list: the view has a row for every index up to the
+    // largest, and a wild key must not ask it for two billion of them.
     QMap<int, QJsonObject> records;
     for (auto it = list.constBegin(); it != list.constEnd(); ++it) {
         bool isIndex = false;
         const int index = it.key().toInt(&isIndex);
-        if (isIndex && index >= 0 && index <= lastIndex && it.key() == QString::number(index))
+        if (isIndex && index >= 0 && index <= lastIndex && index < list.size() &&
+            it.key() == QString::number(index))
             records.insert(index, it.value().toObject());
     }
     for (auto it = records.constBegin(); it != records.constEnd(); ++it) {

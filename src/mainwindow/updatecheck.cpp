@@ -41,7 +41,12 @@ bool startUpdater()
 
 } // namespace
 
+bool clientOutdated(const QJsonObject &userReply)
+{
+    return storedVersion() < serviceVersion(userReply);
+}
+
 bool startUpdaterIfOutdated(const QJsonObject &userReply)
 {
-    return storedVersion() < serviceVersion(userReply) && startUpdater();
+    return clientOutdated(userReply) && startUpdater();
 }

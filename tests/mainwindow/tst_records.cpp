@@ -41,6 +41,9 @@ private slots:
         QTest::newRow("negative np") << page.arg(-1).arg(1) + "," + record("0", "A") << QList<int>{} << 1;
         QTest::newRow("huge np costs nothing")
             << page.arg(2000000000).arg(1) + "," + record("0", "A") << QList<int>{0} << 1;
+        QTest::newRow("index beyond the records given")
+            << page.arg(2000000000).arg(1) + "," + record("0", "A") + "," + record("1999999999", "B")
+            << QList<int>{0} << 1;
         QTest::newRow("np as a string reads as 0")
             << R"("page":{"np":"1","pmax":"2"})" + QString(",") + record("0", "A") + "," + record("1", "B")
             << QList<int>{0} << 0;
