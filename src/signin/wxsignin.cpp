@@ -110,12 +110,11 @@ void WxSignin::getDevices(QJsonObject obj)
         if (device.isEmpty())
             break;
         ui->m_Devices->addItem(entry.value(QStringLiteral("id")).toString() + QLatin1Char('_') + device);
-        if (!atStart) {
-            const int index = ui->m_Devices->findText(stored);
-            if (index >= 0)
-                ui->m_Devices->setCurrentIndex(index);
-        }
     }
+    // Once, after the list: a search per entry made a long list freeze the page.
+    const int index = ui->m_Devices->findText(stored);
+    if (!atStart && index >= 0)
+        ui->m_Devices->setCurrentIndex(index);
 }
 
 void WxSignin::ok()
