@@ -43,6 +43,8 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     m_TrayIcon = new QSystemTrayIcon(this);
     m_TotalLabel = new QLabel;
     m_TotalLabel->setObjectName(QStringLiteral("m_TotalLabel"));
+    // The service's words, never taken for markup.
+    m_TotalLabel->setTextFormat(Qt::PlainText);
     m_PageLabel = new QLabel;
     m_PageLabel->setObjectName(QStringLiteral("m_PageLabel"));
     m_ReportNetwork = new WxNetwork;

@@ -35,8 +35,8 @@ RecordsPage parseRecords(const QJsonObject &reply)
 
     RecordsPage result;
     result.pageCount = wholeNumber(page.value(QStringLiteral("pmax")));
-    result.statistics =
-        list.value(QStringLiteral("total")).toObject().value(QStringLiteral("tongji")).toString();
+    result.statistics = shownMessage(
+        list.value(QStringLiteral("total")).toObject().value(QStringLiteral("tongji")).toString());
 
     // Only the keys that are there are visited, so a wild "np" costs nothing. An index is also
     // below the number of entries in the list: the view has a row for every index up to the

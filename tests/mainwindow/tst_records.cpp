@@ -89,6 +89,22 @@ private slots:
                                                   "t", "2016年03月05日 14时22分33秒"}));
     }
 
+    void statistics_data()
+    {
+        QTest::addColumn<QString>("tongji");
+        QTest::addColumn<QString>("shown");
+        const QString summary = "支付81笔，合计19829.90元，已退款3999.12元";
+        QTest::newRow("the service's summary") << summary << summary;
+        QTest::newRow("a megabyte of it") << summary.repeated(30000) << summary.repeated(4).left(100) + "…";
+    }
+    void statistics()
+    {
+        QFETCH(QString, tongji);
+        QFETCH(QString, shown);
+        const QJsonObject total{{"tongji", tongji}};
+        QCOMPARE(parseRecords(QJsonObject{{"list", QJsonObject{{"total", total}}}}).statistics, shown);
+    }
+
     void replyWithoutList()
     {
         const RecordsPage page = parseRecords(reply(R"({"data":{"version":{"ver":3}}})"));
