@@ -42,9 +42,12 @@ QString text(const QJsonObject &call, const char *key)
     return call.value(QLatin1String(key)).toString();
 }
 
+// Cut like every message of the service: each value is put in over the text so far (see below), so
+// a value full of placeholders is filled again and again, and an 18 KB reply asked for a receipt of
+// two billion characters.
 QString escaped(const QJsonObject &call, const char *key)
 {
-    return text(call, key).toHtmlEscaped();
+    return shownMessage(text(call, key)).toHtmlEscaped();
 }
 
 } // namespace

@@ -93,6 +93,15 @@ private slots:
                                                         {"payt", true}}
                                          << "/k.jpg" << empty;
         QTest::newRow("empty object") << QJsonObject() << "/k.jpg" << empty;
+        // Each value is cut to 100 characters before it is put in, and then filled in turn.
+        const QString id = QString(100, 'x') + "…";
+        const QString name = id.repeated(14) + "{m…";
+        QTest::newRow("values full of placeholders")
+            << QJsonObject{{"out_trade_no", QString("{mchname}").repeated(20)},
+                           {"mchname", QString("{mchid}").repeated(20)},
+                           {"mchid", QString(200, 'x')}}
+            << "/k.jpg"
+            << QStringList{"file:///k.jpg", name, id, name.repeated(11) + "{…", "支付宝钱包", "// ::", "0"};
     }
     void placesValues()
     {
