@@ -28,6 +28,9 @@ wxRefunds::wxRefunds(QWidget *parent)
       m_Frame(this, PaintedFrame::refundLook())
 {
     ui->setupUi(this);
+    // The order's values are the service's words: shown as they are, never as markup.
+    for (QLabel *label : {ui->transaction_id, ui->total_fee, ui->device_info, ui->payt})
+        label->setTextFormat(Qt::PlainText);
     connect(m_OrderNet, &WxNetwork::Replied, this, &wxRefunds::GetOrders);
     connect(m_OrderNet, &WxNetwork::Failed, this, &wxRefunds::lookupFailed);
     connect(m_RefundNet, &WxNetwork::Replied, this, &wxRefunds::GetRefunds);
@@ -92,10 +95,10 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
         m_RefundOnScreen = false;
     m_OrderShown.restart();
 
-    ui->transaction_id->setText(QStringLiteral("系统单号：") + m_TransactionId);
+    ui->transaction_id->setText(QStringLiteral("系统单号：") + shownMessage(m_TransactionId));
     ui->total_fee->setText(QStringLiteral("支付金额：￥") + m_OrderAmount);
-    ui->device_info->setText(QStringLiteral("支付设备：") + m_OrderDevice);
-    ui->payt->setText(QStringLiteral("支付方式：") + m_Channel);
+    ui->device_info->setText(QStringLiteral("支付设备：") + shownMessage(m_OrderDevice));
+    ui->payt->setText(QStringLiteral("支付方式：") + shownMessage(m_Channel));
     ui->m_refund->setText(m_OrderAmount);
     ui->m_refund->setFocus(Qt::OtherFocusReason);
     fold(Unfolded);

@@ -260,6 +260,21 @@ private slots:
         QVERIFY(desk.window.isHidden());
     }
 
+    // An order's values are shown as sent, cut to 100 characters: a megabyte of markup in one of
+    // them held the window for seconds.
+    void longOrderValuesCut()
+    {
+        const QString device = "<b>" + QString("前台").repeated(100) + "</b>";
+        CaptureServer capture;
+        capture.setReply(Lookup, {200, QString(order("AliPay", "1250")).replace("前台", device).toUtf8()});
+        configure(capture.url(""));
+        Desk desk;
+        desk.scan("100000000000000007");
+        QTRY_COMPARE(desk.window.height(), 411);
+        QCOMPARE(desk.label("device_info"), "支付设备：" + device.left(100) + "…");
+        configure(m_Server.baseUrl());
+    }
+
 private:
     // A payment made at the till, so that there is an order to refund.
     QString pay(const QString &path, const QString &code, const QString &price)
