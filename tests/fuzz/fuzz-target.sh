@@ -7,7 +7,8 @@ set -euo pipefail
 binary=$1
 seeds=$2
 seconds=$3
-options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
+# Inputs grow slowly up to 64 KiB: a long run also tries replies large enough to freeze a window.
+options=(-max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
 [ $# -ge 4 ] && options+=(-dict="$4")
 corpus=$binary.corpus
 crashes=$binary.crashes
