@@ -57,6 +57,14 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     connect(m_ReportNetwork, &WxNetwork::PostFinish, this, &Kesto::readNetLists);
     connect(this, SIGNAL(PayStrat()), m_PayWindow, SLOT(Paybakc()));
     connect(m_PayWindow, &KestoWindow::refundRequested, this, &Kesto::showrefunds);
+    connect(m_Setup, &WxSetup::setkey, this, &Kesto::SetKeys);
+    connect(m_Setup, &WxSetup::hidden, this, &Kesto::resumeKeys);
+
+    m_PayShortCut = new MyGlobalShortCut(this);
+    m_RefundShortCut = new MyGlobalShortCut(this);
+    connect(m_PayShortCut, SIGNAL(activated()), m_PayWindow, SLOT(KeyShow()));
+    connect(m_RefundShortCut, SIGNAL(activated()), m_RefundWindow, SLOT(KeyShow()));
+    SetKeys(m_Config.read(QStringLiteral("paykey")), m_Config.read(QStringLiteral("refundkey")));
 
     InitInitialization();
 
@@ -203,12 +211,7 @@ void Kesto::Trays()
     m_TrayIcon->setIcon(QIcon(QStringLiteral(":/Icon/Resources/kvt.ico")));
     m_TrayIcon->setToolTip(jmTitle);
 
-    const QString payKey = m_Config.read(QStringLiteral("paykey"));
-    const QString refundKey = m_Config.read(QStringLiteral("refundkey"));
-    const QString hint = !payKey.isEmpty() && !refundKey.isEmpty()
-                             ? QStringLiteral("按 ") + payKey + QStringLiteral(" 呼出支付窗口，按 ") +
-                                   refundKey + QStringLiteral(" 呼出退款窗口！")
-                             : QStringLiteral("未配置快捷键功能！");
+    const QString hint = hotkeyHint();
 
     // Built once: a menu and connection per run would open the records view once per run.
     if (!m_TrayMenu)
@@ -220,6 +223,17 @@ void Kesto::Trays()
     } else {
         offerMenuWithoutTray();
     }
+}
+
+// The balloon names the hotkeys only when both work; a stored key that is taken or unsupported
+// would promise what the cashier cannot do.
+QString Kesto::hotkeyHint() const
+{
+    if (!m_PayShortCut->isRegistered() || !m_RefundShortCut->isRegistered())
+        return QStringLiteral("未配置快捷键功能！");
+    return QStringLiteral("按 ") + m_Config.read(QStringLiteral("paykey")) +
+           QStringLiteral(" 呼出支付窗口，按 ") + m_Config.read(QStringLiteral("refundkey")) +
+           QStringLiteral(" 呼出退款窗口！");
 }
 
 void Kesto::buildTrayMenu()
@@ -275,8 +289,13 @@ void Kesto::Exit()
 
 void Kesto::Setups()
 {
+    m_PayShortCut->unsetShortcut();
+    m_RefundShortCut->unsetShortcut();
+    m_KeysSuspended = true;
     m_Setup->loadSetup();
     m_Setup->show();
+    m_Setup->raise();
+    m_Setup->activateWindow();
 }
 
 void Kesto::showpays()
@@ -306,6 +325,27 @@ void Kesto::iconIsActived(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::DoubleClick)
         showreport();
+}
+
+KeysOutcome Kesto::SetKeys(QString Paykey, QString Refkey)
+{
+    m_KeysSuspended = false;
+    m_PayShortCut->unsetShortcut();
+    m_RefundShortCut->unsetShortcut();
+    KeysOutcome outcome;
+    outcome.pay = m_PayShortCut->setShortcut(Paykey);
+    if (MyGlobalShortCut::sameCombination(Paykey, Refkey))
+        outcome.refund = MyGlobalShortCut::Duplicate;
+    else
+        outcome.refund = m_RefundShortCut->setShortcut(Refkey);
+    return outcome;
+}
+
+// The setup dialog closed without saving: the stored keys come back.
+void Kesto::resumeKeys()
+{
+    if (m_KeysSuspended)
+        SetKeys(m_Config.read(QStringLiteral("paykey")), m_Config.read(QStringLiteral("refundkey")));
 }
 
 void Kesto::ShowSignal()

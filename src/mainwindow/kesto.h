@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/myglobalshortcut.h"
 #include "shell/settingsstore.h"
 
 #include <QJsonObject>
@@ -50,6 +51,8 @@ private slots:
     void showrefunds();
     void showreport();
     void iconIsActived(QSystemTrayIcon::ActivationReason reason);
+    KeysOutcome SetKeys(QString Paykey, QString Refkey);
+    void resumeKeys();
     void ShowSignal();
     void ShowDevice();
     void SetPays();
@@ -68,6 +71,7 @@ private:
     void offerMenuWithoutTray();
     void showPage();
     QString title() const;
+    QString hotkeyHint() const;
 
     Ui::KestoClass *ui;
     SettingsStore m_Config;
@@ -80,6 +84,10 @@ private:
     QSystemTrayIcon *m_TrayIcon;
     QLabel *m_TotalLabel;
     QLabel *m_PageLabel;
+    MyGlobalShortCut *m_PayShortCut;
+    MyGlobalShortCut *m_RefundShortCut;
+    // The hotkeys rest while the setup dialog is open, so that its key editors can record them.
+    bool m_KeysSuspended = false;
     WxNetwork *m_Network = nullptr;
     // Records have a client of their own, so that the user request's reply can never be
     // taken for a page of records; only the newest records request is answered.

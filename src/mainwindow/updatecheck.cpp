@@ -1,10 +1,9 @@
 #include "mainwindow/updatecheck.h"
 
+#include "platform/platformintegration.h"
 #include "service/replyformat.h"
 #include "shell/apppaths.h"
 
-#include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 
 namespace {
@@ -30,13 +29,7 @@ int storedVersion()
 
 bool startUpdater()
 {
-#ifndef Q_OS_WIN
-    // Windows looks for a bare program name beside the running program first; do the same here.
-    const QString beside = AppPaths::applicationDir() + QLatin1Char('/') + Updater;
-    if (QFileInfo(beside).isExecutable())
-        return QProcess::startDetached(beside, {});
-#endif
-    return QProcess::startDetached(Updater, {});
+    return PlatformIntegration::instance().startProgram(Updater);
 }
 
 } // namespace

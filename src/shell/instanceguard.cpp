@@ -8,15 +8,14 @@ InstanceGuard::InstanceGuard(const QString &semaphoreKey, const QString &segment
 bool InstanceGuard::acquire()
 {
     m_Semaphore.acquire();
-#ifdef Q_OS_UNIX
     // A killed instance leaves its segment behind on Unix. Attaching and detaching removes it
-    // when nobody else is attached, and leaves it alone while a live instance holds it.
+    // when nobody else is attached, and leaves it alone while a live instance holds it (on
+    // Windows, where segments die with their processes, it changes nothing).
     {
         QSharedMemory stale(m_Segment.key());
         if (stale.attach())
             stale.detach();
     }
-#endif
     const bool created = m_Segment.create(1);
     m_Semaphore.release();
     return created;

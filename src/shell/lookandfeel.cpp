@@ -1,5 +1,6 @@
 #include "shell/lookandfeel.h"
 
+#include "platform/platformintegration.h"
 #include "shell/apppaths.h"
 
 #include <QApplication>
@@ -8,8 +9,6 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLocale>
-#include <QOperatingSystemVersion>
-#include <QTextCodec>
 #include <QTranslator>
 
 void initResources()
@@ -33,11 +32,7 @@ void applyStyleSheet(QApplication &app)
 
 QString fontFile()
 {
-#ifdef Q_OS_WIN
-    if (QOperatingSystemVersion::current() < QOperatingSystemVersion(QOperatingSystemVersion::Windows, 6, 0))
-        return AppPaths::applicationDir() + QStringLiteral("/simsun.ttc");
-#endif
-    return AppPaths::applicationDir() + QStringLiteral("/msyh.ttc");
+    return AppPaths::applicationDir() + QLatin1Char('/') + PlatformIntegration::instance().fontFileName();
 }
 
 // The family of the font file beside the executable; elsewhere than on Windows, where that file
@@ -49,11 +44,7 @@ QString applicationFontFamily()
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.value(0);
     }
-#ifdef Q_OS_WIN
-    return QString();
-#else
-    return QFontDatabase().families(QFontDatabase::SimplifiedChinese).value(0);
-#endif
+    return PlatformIntegration::instance().fallbackFontFamily();
 }
 
 // Window style sheets name the Windows families; where they are missing, the Chinese family
@@ -84,10 +75,8 @@ void applyFont(QApplication &app)
 
 void applyLookAndFeel(QApplication &app, QTranslator &translator)
 {
-#ifdef Q_OS_WIN
     // Only on Windows: elsewhere the locale codec also encodes file names.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK"));
-#endif
+    PlatformIntegration::instance().setLocaleCodec();
     // Dates and numbers look as they do on the shops' machines, whatever this system's locale.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     applyStyleSheet(app);

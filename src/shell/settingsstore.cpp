@@ -1,5 +1,6 @@
 #include "shell/settingsstore.h"
 
+#include "platform/platformintegration.h"
 #include "shell/apppaths.h"
 
 #include <QDir>
@@ -8,10 +9,6 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <QtEndian>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -61,8 +58,10 @@ SettingsStore::SettingsStore(const QString &path) : m_Path(path) {}
 
 QString SettingsStore::read(const QString &key) const
 {
+    QString text;
+    readText(&text);
     QString value;
-    const QStringList lines = readText().split(lineBreak);
+    const QStringList lines = text.split(lineBreak);
     for (const QString &line : lines) {
         if (keyOf(line) == key)
             value = line.section(separator, 1);
@@ -70,11 +69,14 @@ QString SettingsStore::read(const QString &key) const
     return value;
 }
 
-void SettingsStore::write(const QString &key, const QString &value) const
+bool SettingsStore::write(const QString &key, const QString &value) const
 {
     // A line break would end the entry early and turn the rest of the value into a key of its own.
     const QString entry = key + separator + QString(value).replace(lineBreak, QLatin1Char(' '));
-    QStringList lines = readText().split(lineBreak);
+    QString current;
+    if (!readText(&current))
+        return false;
+    QStringList lines = current.split(lineBreak);
     bool found = false;
     for (QString &line : lines) {
         if (keyOf(line) == key) {
@@ -85,18 +87,36 @@ void SettingsStore::write(const QString &key, const QString &value) const
     QString text = lines.join(lineBreak);
     if (!found)
         text += lineBreak + entry;
-    writeText(text);
+    return writeText(text);
 }
 
-QString SettingsStore::readText() const
+QString SettingsStore::readAutostart(const QString &name) const
 {
+    return PlatformIntegration::instance().readAutostart(name);
+}
+
+bool SettingsStore::writeAutostart(const QString &name, const QString &program) const
+{
+    return PlatformIntegration::instance().writeAutostart(name, program);
+}
+
+bool SettingsStore::removeAutostart(const QString &name) const
+{
+    return PlatformIntegration::instance().removeAutostart(name);
+}
+
+// False only for a file that is there but cannot be opened; a missing file reads as empty text.
+bool SettingsStore::readText(QString *text) const
+{
+    text->clear();
     QFile file(m_Path);
     if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return decode(file.readAll());
+        return !file.exists();
+    *text = decode(file.readAll());
+    return true;
 }
 
-void SettingsStore::writeText(const QString &text) const
+bool SettingsStore::writeText(const QString &text) const
 {
     QDir().mkpath(QFileInfo(m_Path).absolutePath());
     // Written beside and renamed into place: a crash or a full disk leaves the old file intact.
@@ -104,11 +124,8 @@ void SettingsStore::writeText(const QString &text) const
     // A writable file in a read-only folder (where the rename cannot happen) is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return;
-#ifdef Q_OS_UNIX
+        return false;
     // The file holds the account password.
-    fchmod(file.handle(), S_IRUSR | S_IWUSR);
-#endif
-    file.write(encode(text));
-    file.commit();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return file.write(encode(text)) >= 0 && file.commit();
 }

@@ -4,7 +4,7 @@
 
 // Reader and writer of the settings file "config.dat": one UTF-16 string in data-stream form
 // holding "key=value" lines. Nothing is cached; every read parses the file afresh, so several
-// stores on the same file always agree.
+// stores on the same file always agree. It also carries the program's autostart entry.
 class SettingsStore
 {
 public:
@@ -12,13 +12,20 @@ public:
     explicit SettingsStore(const QString &path);
 
     QString read(const QString &key) const;
-    void write(const QString &key, const QString &value) const;
+    // False when the entry could not be stored. A file that exists but cannot be read is left
+    // as it is: rewriting it would keep only this one entry.
+    bool write(const QString &key, const QString &value) const;
+
+    // The entry that starts the program with the session: its command, empty when there is none.
+    QString readAutostart(const QString &name) const;
+    bool writeAutostart(const QString &name, const QString &program) const;
+    bool removeAutostart(const QString &name) const;
 
     QString path() const { return m_Path; }
 
 private:
-    QString readText() const;
-    void writeText(const QString &text) const;
+    bool readText(QString *text) const;
+    bool writeText(const QString &text) const;
 
     QString m_Path;
 };

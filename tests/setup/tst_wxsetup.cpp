@@ -1,0 +1,264 @@
+#include "captureserver.h"
+#include "mainwindow/kesto.h"
+#include "messagecatcher.h"
+#include "setup/wxsetup.h"
+#include "shell/lookandfeel.h"
+#include "shell/settingsstore.h"
+#include "xdesktop.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QKeySequenceEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using Settings = QMap<QString, QString>;
+
+template <typename T> T *field(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<T *>(name);
+}
+
+} // namespace
+
+// The setup dialog in the running program, in an X session with a window manager: what it shows,
+// what it stores, and that what it stores works at once.
+class TestWxSetup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        initResources();
+        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
+        QVERIFY(m_Desktop.startWindowManager());
+    }
+    void init()
+    {
+        m_Home.reset(new QTemporaryDir);
+        qputenv("XDG_CONFIG_HOME", m_Home->path().toUtf8());
+    }
+    void cleanup()
+    {
+        m_Kesto.reset();
+        m_Desktop.releaseElsewhere();
+        QFile::remove(m_Config.path());
+        QDir(m_Config.path()).removeRecursively();
+    }
+
+    void loadsTheStoredState_data()
+    {
+        QTest::addColumn<Settings>("settings");
+        QTest::addColumn<QString>("autostart"); // a line added to the autostart entry, "-" for none
+        QTest::addColumn<QStringList>("shown"); // pay key, refund key, printer, copies
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<bool>("remembered");
+
+        QTest::newRow("nothing stored")
+            << Settings{} << "-" << QStringList{"", "", "", "1"} << false << false;
+        QTest::newRow("everything stored")
+            << Settings{{"jm_title", "演示商户"}, {"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+Shift+R"},
+                        {"printname", "POS58"},   {"printnum", "2"},     {"remeber", "1"}}
+            << "" << QStringList{"Ctrl+F1", "Ctrl+Shift+R", "POS58", "2"} << true << true;
+        QTest::newRow("autostart switched off")
+            << Settings{{"remeber", "0"}} << "X-GNOME-Autostart-enabled=false" << QStringList{"", "", "", "1"}
+            << false << false;
+    }
+    void loadsTheStoredState()
+    {
+        QFETCH(Settings, settings);
+        QFETCH(QString, autostart);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, starts);
+        QFETCH(bool, remembered);
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            m_Config.write(it.key(), it.value());
+        if (autostart != "-") {
+            QVERIFY(m_Config.writeAutostart("Kesto", QCoreApplication::applicationFilePath()));
+            QFile entry(autostartEntry());
+            QVERIFY(entry.open(QIODevice::Append));
+            entry.write(autostart.toUtf8() + "\n");
+        }
+
+        WxSetup setup;
+        setup.loadSetup();
+        QCOMPARE(setup.windowTitle(), settings.value("jm_title"));
+        QCOMPARE((QStringList{portable(field<QKeySequenceEdit>(&setup, "m_PayKey")),
+                              portable(field<QKeySequenceEdit>(&setup, "m_RefundKey")),
+                              field<QLineEdit>(&setup, "m_PrintName")->text(),
+                              field<QLineEdit>(&setup, "m_PrintNum")->text()}),
+                 shown);
+        QCOMPARE(field<QCheckBox>(&setup, "m_Starts")->isChecked(), starts);
+        QCOMPARE(field<QCheckBox>(&setup, "m_Signal")->isChecked(), remembered);
+    }
+
+    // Saved as typed, confirmed, and the new pay key calls up the pay window at once. Opened again,
+    // the dialog shows autostart on, and saving it unchanged leaves the entry in place.
+    void savesAndTakesEffect()
+    {
+        start({});
+        QWidget *setup = openSetup();
+        field<QKeySequenceEdit>(setup, "m_PayKey")->setKeySequence(QKeySequence("Ctrl+F1"));
+        field<QKeySequenceEdit>(setup, "m_RefundKey")->setKeySequence(QKeySequence("Ctrl+F2"));
+        field<QLineEdit>(setup, "m_PrintName")->setText("POS 58");
+        field<QLineEdit>(setup, "m_PrintNum")->setText("两份");
+        field<QCheckBox>(setup, "m_Starts")->setChecked(true);
+        field<QCheckBox>(setup, "m_Signal")->setChecked(false);
+        QCOMPARE(save(setup), QStringList{"提示|保存成功"});
+        QVERIFY(!setup->isVisible());
+
+        const Settings stored{{"paykey", "Ctrl+F1"},
+                              {"refundkey", "Ctrl+F2"},
+                              {"printname", "POS 58"},
+                              {"printnum", "两份"},
+                              {"remeber", "0"}};
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            QCOMPARE(m_Config.read(it.key()), it.value());
+        QVERIFY(!m_Config.readAutostart("Kesto").isEmpty());
+
+        QVERIFY(!m_Desktop.focusProbe().isEmpty());
+        XDesktop::xdotool({"key", "ctrl+F1"});
+        QTRY_VERIFY(window("KestoWindow")->isVisible());
+
+        setup = openSetup();
+        QVERIFY(field<QCheckBox>(setup, "m_Starts")->isChecked());
+        QCOMPARE(save(setup), QStringList{"提示|保存成功"});
+        QVERIFY(QFile::exists(autostartEntry()));
+    }
+
+    void reportsWhatDidNotWork_data()
+    {
+        QTest::addColumn<QString>("payKey");
+        QTest::addColumn<QString>("refundKey");
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("pay key taken") << "Ctrl+F3"
+                                       << "Ctrl+F2"
+                                       << "grab"
+                                       << "支付快捷键Ctrl+F3已被其他程序占用";
+        QTest::newRow("refund key taken") << "Ctrl+F2"
+                                          << "Ctrl+F3"
+                                          << "grab"
+                                          << "退款快捷键Ctrl+F3已被其他程序占用";
+        QTest::newRow("the same key twice") << "Ctrl+F1"
+                                            << "Ctrl+F1"
+                                            << ""
+                                            << "支付快捷键与退款快捷键相同";
+        QTest::newRow("unsupported key") << "Ctrl+."
+                                         << "Ctrl+F2"
+                                         << ""
+                                         << "快捷键Ctrl+.不受支持";
+        QTest::newRow("autostart") << "Ctrl+F1"
+                                   << "Ctrl+F2"
+                                   << "autostart"
+                                   << "随机启动设置失败";
+        QTest::newRow("settings file") << "Ctrl+F1"
+                                       << "Ctrl+F2"
+                                       << "settings"
+                                       << "配置文件无法写入";
+    }
+    void reportsWhatDidNotWork()
+    {
+        QFETCH(QString, payKey);
+        QFETCH(QString, refundKey);
+        QFETCH(QString, breakage);
+        QFETCH(QString, line);
+        if (breakage == "grab")
+            QVERIFY(m_Desktop.grabElsewhere(0xFFC0, 0x04)); // Ctrl+F3
+        if (breakage == "autostart") {
+            // The autostart folder cannot be made where a file stands.
+            QFile blocker(m_Home->filePath("autostart"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        if (breakage == "settings")
+            QVERIFY(QDir().mkpath(m_Config.path()));
+        start({});
+        QWidget *setup = openSetup();
+        field<QKeySequenceEdit>(setup, "m_PayKey")->setKeySequence(QKeySequence(payKey));
+        field<QKeySequenceEdit>(setup, "m_RefundKey")->setKeySequence(QKeySequence(refundKey));
+        field<QCheckBox>(setup, "m_Starts")->setChecked(breakage == "autostart");
+        QCOMPARE(save(setup), QStringList{"提示|已保存，但以下设置未生效：\n" + line});
+    }
+
+    // While the dialog is open the pay key is only a key: the editor records it. Closed without
+    // saving, the stored keys work again.
+    void keysRestWhileTheDialogIsOpen()
+    {
+        start({{"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+F2"}});
+        QWidget *setup = openSetup();
+        QKeySequenceEdit *editor = field<QKeySequenceEdit>(setup, "m_PayKey");
+        editor->clear();
+        editor->setFocus();
+        QTRY_COMPARE(XDesktop::activeWindow(), QString::number(setup->winId()));
+        XDesktop::xdotool({"key", "ctrl+F1"});
+        QTRY_COMPARE(portable(editor), QString("Ctrl+F1"));
+        QVERIFY(!window("KestoWindow")->isVisible());
+
+        QPushButton *close = nullptr;
+        for (QPushButton *button : setup->findChildren<QPushButton *>()) {
+            if (button->text() == "X")
+                close = button;
+        }
+        QTest::mouseClick(close, Qt::LeftButton);
+        QVERIFY(!setup->isVisible());
+        QVERIFY(!m_Desktop.focusProbe().isEmpty());
+        XDesktop::xdotool({"key", "ctrl+F1"});
+        QTRY_VERIFY(window("KestoWindow")->isVisible());
+    }
+
+private:
+    void start(const Settings &extra)
+    {
+        Settings settings{{"server", m_Capture.url("")}, {"username", "demo"},
+                          {"password", "demo123"},       {"remeber", "1"},
+                          {"device", "1_前台"},          {"jm_title", "演示商户"}};
+        for (auto it = extra.cbegin(); it != extra.cend(); ++it)
+            settings.insert(it.key(), it.value());
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            m_Config.write(it.key(), it.value());
+        m_Kesto.reset(new Kesto);
+    }
+    QWidget *openSetup()
+    {
+        QMetaObject::invokeMethod(m_Kesto.get(), "Setups");
+        QWidget *setup = window("WxSetup");
+        return setup && setup->isVisible() ? setup : nullptr;
+    }
+    static QStringList save(QWidget *setup)
+    {
+        MessageCatcher catcher;
+        field<QPushButton>(setup, "m_SetupSave")->click();
+        return catcher.messages;
+    }
+    static QString portable(QKeySequenceEdit *editor)
+    {
+        return editor->keySequence().toString(QKeySequence::PortableText);
+    }
+    static QWidget *window(const char *className)
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits(className))
+                return widget;
+        }
+        return nullptr;
+    }
+    QString autostartEntry() const { return m_Home->filePath("autostart/Kesto.desktop"); }
+
+    CaptureServer m_Capture;
+    SettingsStore m_Config;
+    XDesktop m_Desktop;
+    std::unique_ptr<QTemporaryDir> m_Home;
+    std::unique_ptr<Kesto> m_Kesto;
+};
+
+QTEST_MAIN(TestWxSetup)
+#include "tst_wxsetup.moc"
