@@ -4,6 +4,7 @@
 #include "mainwindow/records.h"
 #include "mainwindow/updatecheck.h"
 #include "payment/kestowindow.h"
+#include "platform/platformintegration.h"
 #include "refund/wxrefunds.h"
 #include "service/formbody.h"
 #include "service/servicepaths.h"
@@ -348,6 +349,21 @@ void Kesto::resumeKeys()
         SetKeys(m_Config.read(QStringLiteral("paykey")), m_Config.read(QStringLiteral("refundkey")));
 }
 
+void Kesto::comeForward()
+{
+    if (m_TrayIcon->isVisible()) {
+        m_TrayIcon->showMessage(title(), hotkeyHint(), QSystemTrayIcon::Information, 5000);
+        return;
+    }
+    // Before sign-in has finished there is no records view to show.
+    if (!m_TrayMenu)
+        return;
+    PlatformIntegration::instance().noteUserAction();
+    showreport();
+    raise();
+    activateWindow();
+}
+
 void Kesto::ShowSignal()
 {
     m_Signin->shows(true, false);
@@ -418,8 +434,15 @@ QString Kesto::title() const
     return m_Config.read(QStringLiteral("jm_title"));
 }
 
+// With a tray icon the program lives on in the tray. Without one the records view is the
+// program's only window, and closing it ends the program.
 void Kesto::closeEvent(QCloseEvent *event)
 {
+    if (!m_TrayIcon->isVisible()) {
+        event->accept();
+        Exit();
+        return;
+    }
     event->ignore();
     hide();
 }

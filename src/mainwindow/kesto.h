@@ -33,6 +33,10 @@ public:
     explicit Kesto(QWidget *parent = nullptr);
     ~Kesto() override;
 
+public slots:
+    // A second start of the program asks this one to show itself.
+    void comeForward();
+
 signals:
     void Shows(bool t, bool f);
     void PayStrat();

@@ -1,4 +1,5 @@
 #include "mainwindow/kesto.h"
+#include "shell/instancecall.h"
 #include "shell/instanceguard.h"
 #include "shell/lookandfeel.h"
 
@@ -12,13 +13,20 @@ int main(int argc, char *argv[])
     initResources();
 
     InstanceGuard guard;
-    if (!guard.acquire())
+    InstanceCall call;
+    if (!guard.acquire()) {
+        // The cashier started the program again, most likely not seeing it: show the running one.
+        call.callRunning();
         return 0;
+    }
 
     QTranslator translator;
     applyLookAndFeel(app, translator);
 
+    // Hidden unless its start-up decision shows it: without a notification area the records view
+    // is the only window.
     Kesto window;
-    window.hide();
+    call.listen();
+    QObject::connect(&call, &InstanceCall::called, &window, &Kesto::comeForward);
     return app.exec();
 }

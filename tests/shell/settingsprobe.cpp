@@ -1,5 +1,5 @@
 // Writes one setting through the program's own settings path, reads it back, and prints the
-// path it used and the value it read.
+// path it used, the value it read, the "server" entry it finds and whether the write was taken.
 #include "shell/settingsstore.h"
 
 #include <QCoreApplication>
@@ -10,8 +10,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const SettingsStore store;
-    store.write(QStringLiteral("username"), QStringLiteral("alice"));
-    std::printf("%s\n%s\n", qPrintable(store.path()),
-                qPrintable(SettingsStore().read(QStringLiteral("username"))));
+    const bool written = store.write(QStringLiteral("username"), QStringLiteral("alice"));
+    const SettingsStore again;
+    std::printf("%s\n%s\n%s\n%s\n", qPrintable(store.path()),
+                qPrintable(again.read(QStringLiteral("username"))),
+                qPrintable(again.read(QStringLiteral("server"))), written ? "written" : "refused");
     return 0;
 }

@@ -1,0 +1,129 @@
+#include "captureserver.h"
+#include "shell/settingsstore.h"
+#include "xdesktop.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QSet<QString> visibleWindows(qint64 pid)
+{
+    const QString found = XDesktop::xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)});
+    const QStringList windows = found.split('\n', Qt::SkipEmptyParts);
+    return QSet<QString>(windows.begin(), windows.end());
+}
+
+} // namespace
+
+// The real program, started as run.sh starts it, with a remembered account and device, and
+// looked at from outside as a cashier meets it.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
+        m_Capture.setReply("/index.php/Pay/Payinterface/mreport",
+                           {200, R"({"list":{"page":{"np":0,"pmax":1},"total":{"tongji":"共0笔"}}})"});
+    }
+    void init()
+    {
+        m_Dir.reset(new QTemporaryDir);
+        QVERIFY(QFile::copy(KESTO_PROGRAM, program()));
+        const SettingsStore config(m_Dir->filePath("config.dat"));
+        for (const auto &entry : QVector<QPair<QString, QString>>{{"server", m_Capture.url("")},
+                                                                  {"username", "demo"},
+                                                                  {"password", "demo123"},
+                                                                  {"remeber", "1"},
+                                                                  {"device", "1_前台"},
+                                                                  {"jm_title", "演示商户"}})
+            config.write(entry.first, entry.second);
+    }
+    void cleanup()
+    {
+        m_First.terminate();
+        m_First.waitForFinished(5000);
+    }
+
+    // Without a notification area the records view is the program's window: it shows, with or
+    // without a window manager, and closing it ends the program.
+    void recordsViewWithoutTray_data()
+    {
+        QTest::addColumn<bool>("windowManager");
+        QTest::newRow("bare X server") << false;
+        QTest::newRow("openbox") << true;
+    }
+    void recordsViewWithoutTray()
+    {
+        QFETCH(bool, windowManager);
+        XDesktop desktop;
+        if (windowManager)
+            QVERIFY(desktop.startWindowManager());
+        m_First.start(program(), QStringList());
+        const QString records = XDesktop::waitForWindow("演示商户");
+        QVERIFY(!records.isEmpty());
+        if (!windowManager)
+            return;
+
+        XDesktop::xdotool({"windowactivate", "--sync", records});
+        XDesktop::xdotool({"key", "alt+F4"});
+        QVERIFY(m_First.waitForFinished(10000));
+        QCOMPARE(m_First.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_First.exitCode(), 0);
+    }
+
+    // A second start ends with 0 and brings the running program forward: its records view takes
+    // the focus from the program that had it, or, in the tray, a new balloon shows.
+    void secondStartBringsTheFirstForward_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("no tray") << false;
+        QTest::newRow("tray") << true;
+    }
+    void secondStartBringsTheFirstForward()
+    {
+        QFETCH(bool, tray);
+        XDesktop desktop;
+        QVERIFY(desktop.startWindowManager());
+        if (tray)
+            QVERIFY(desktop.startTray());
+        m_First.start(program(), QStringList());
+        QVERIFY(m_First.waitForStarted());
+        QString records;
+        if (tray)
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(m_First.processId()).size() >= 2, 10000); // icon, balloon
+        else
+            QVERIFY(!(records = XDesktop::waitForWindow("演示商户")).isEmpty());
+        QVERIFY(!desktop.focusProbe().isEmpty());
+        const QSet<QString> before = visibleWindows(m_First.processId());
+
+        QProcess second;
+        second.start(program(), QStringList());
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        if (tray)
+            QTRY_VERIFY(!(visibleWindows(m_First.processId()) - before).isEmpty());
+        else
+            QTRY_COMPARE(XDesktop::activeWindow(), records);
+        QCOMPARE(m_First.state(), QProcess::Running);
+    }
+
+private:
+    QString program() const { return m_Dir->filePath("Kesto"); }
+
+    CaptureServer m_Capture;
+    std::unique_ptr<QTemporaryDir> m_Dir;
+    QProcess m_First;
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
