@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from the running program in a fresh X session: signs in to a
-# local payment service as a cashier would, picks the device, opens the records view, then sells
-# at the pay window.
+# local payment service as a cashier would, picks the device, opens the records view, sells at the
+# pay window, and opens the setup dialog.
 # Usage: tools/screenshots.sh BUILD_DIR [OUTPUT_DIR]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -42,7 +42,7 @@ pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
 
 # The program in an application folder of its own, pointed at the service by its settings file.
 cp "$build/src/Kesto" "$work/Kesto"
-text=$'\nserver='"$url"$'\nprintname='"$queue"$'\nprintnum=1'
+text=$'\nserver='"$url"$'\nprintname='"$queue"$'\nprintnum=1\npaykey=Ctrl+F1\nrefundkey=Ctrl+F2'
 
 {
     length=$((${#text} * 2))
@@ -127,4 +127,18 @@ done
 shot "$refund" refund-folded.png
 xdotool type --delay 5 "$order"
 shot "$refund" refund-order.png
+
+# The setup dialog, the fourth entry of the same menu.
+xdotool windowfocus --sync "$records"
+xdotool key alt+s
+sleep 0.5
+xdotool key Down Down Down Return
+setup=""
+for _ in $(seq 100); do
+    setup=$(xdotool search --onlyvisible --name '^演示商户$' | grep -v -e "^$records\$" -e "^$pay\$" -e "^$refund\$" | head -n 1) &&
+        [ -n "$setup" ] && break
+    sleep 0.1
+done
+shot "$setup" setup.png
+
 echo "screenshots in $out"
