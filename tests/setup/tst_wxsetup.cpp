@@ -1,12 +1,10 @@
-#include "captureserver.h"
 #include "mainwindow/kesto.h"
 #include "messagecatcher.h"
+#include "runningkesto.h"
 #include "setup/wxsetup.h"
 #include "shell/lookandfeel.h"
-#include "shell/settingsstore.h"
 #include "xdesktop.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -27,6 +25,18 @@ template <typename T> T *field(QWidget *dialog, const char *name)
     return dialog->findChild<T *>(name);
 }
 
+QString keys(QWidget *dialog, const char *name)
+{
+    return field<QKeySequenceEdit>(dialog, name)->keySequence().toString(QKeySequence::PortableText);
+}
+
+QStringList save(QWidget *dialog)
+{
+    MessageCatcher catcher;
+    field<QPushButton>(dialog, "m_SetupSave")->click();
+    return catcher.messages;
+}
+
 } // namespace
 
 // The setup dialog in the running program, in an X session with a window manager: what it shows,
@@ -39,7 +49,6 @@ private slots:
     void initTestCase()
     {
         initResources();
-        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
         QVERIFY(m_Desktop.startWindowManager());
     }
     void init()
@@ -49,10 +58,9 @@ private slots:
     }
     void cleanup()
     {
-        m_Kesto.reset();
+        m_Kesto.stop();
+        QDir(m_Kesto.config.path()).removeRecursively();
         m_Desktop.releaseElsewhere();
-        QFile::remove(m_Config.path());
-        QDir(m_Config.path()).removeRecursively();
     }
 
     void loadsTheStoredState_data()
@@ -81,9 +89,9 @@ private slots:
         QFETCH(bool, starts);
         QFETCH(bool, remembered);
         for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-            m_Config.write(it.key(), it.value());
+            m_Kesto.config.write(it.key(), it.value());
         if (autostart != "-") {
-            QVERIFY(m_Config.writeAutostart("Kesto", QCoreApplication::applicationFilePath()));
+            QVERIFY(m_Kesto.config.writeAutostart("Kesto", QCoreApplication::applicationFilePath()));
             QFile entry(autostartEntry());
             QVERIFY(entry.open(QIODevice::Append));
             entry.write(autostart.toUtf8() + "\n");
@@ -92,8 +100,7 @@ private slots:
         WxSetup setup;
         setup.loadSetup();
         QCOMPARE(setup.windowTitle(), settings.value("jm_title"));
-        QCOMPARE((QStringList{portable(field<QKeySequenceEdit>(&setup, "m_PayKey")),
-                              portable(field<QKeySequenceEdit>(&setup, "m_RefundKey")),
+        QCOMPARE((QStringList{keys(&setup, "m_PayKey"), keys(&setup, "m_RefundKey"),
                               field<QLineEdit>(&setup, "m_PrintName")->text(),
                               field<QLineEdit>(&setup, "m_PrintNum")->text()}),
                  shown);
@@ -105,7 +112,7 @@ private slots:
     // the dialog shows autostart on, and saving it unchanged leaves the entry in place.
     void savesAndTakesEffect()
     {
-        start({});
+        m_Kesto.start();
         QWidget *setup = openSetup();
         field<QKeySequenceEdit>(setup, "m_PayKey")->setKeySequence(QKeySequence("Ctrl+F1"));
         field<QKeySequenceEdit>(setup, "m_RefundKey")->setKeySequence(QKeySequence("Ctrl+F2"));
@@ -122,12 +129,12 @@ private slots:
                               {"printnum", "两份"},
                               {"remeber", "0"}};
         for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-            QCOMPARE(m_Config.read(it.key()), it.value());
-        QVERIFY(!m_Config.readAutostart("Kesto").isEmpty());
+            QCOMPARE(m_Kesto.config.read(it.key()), it.value());
+        QVERIFY(!m_Kesto.config.readAutostart("Kesto").isEmpty());
 
         QVERIFY(!m_Desktop.focusProbe().isEmpty());
         XDesktop::xdotool({"key", "ctrl+F1"});
-        QTRY_VERIFY(window("KestoWindow")->isVisible());
+        QTRY_VERIFY(RunningKesto::window("KestoWindow")->isVisible());
 
         setup = openSetup();
         QVERIFY(field<QCheckBox>(setup, "m_Starts")->isChecked());
@@ -141,30 +148,16 @@ private slots:
         QTest::addColumn<QString>("refundKey");
         QTest::addColumn<QString>("breakage");
         QTest::addColumn<QString>("line");
-        QTest::newRow("pay key taken") << "Ctrl+F3"
-                                       << "Ctrl+F2"
-                                       << "grab"
-                                       << "支付快捷键Ctrl+F3已被其他程序占用";
-        QTest::newRow("refund key taken") << "Ctrl+F2"
-                                          << "Ctrl+F3"
-                                          << "grab"
-                                          << "退款快捷键Ctrl+F3已被其他程序占用";
-        QTest::newRow("the same key twice") << "Ctrl+F1"
-                                            << "Ctrl+F1"
-                                            << ""
-                                            << "支付快捷键与退款快捷键相同";
-        QTest::newRow("unsupported key") << "Ctrl+."
-                                         << "Ctrl+F2"
-                                         << ""
-                                         << "快捷键Ctrl+.不受支持";
-        QTest::newRow("autostart") << "Ctrl+F1"
-                                   << "Ctrl+F2"
-                                   << "autostart"
-                                   << "随机启动设置失败";
-        QTest::newRow("settings file") << "Ctrl+F1"
-                                       << "Ctrl+F2"
-                                       << "settings"
-                                       << "配置文件无法写入";
+        const auto row = [](const char *tag, const char *payKey, const char *refundKey, const char *breakage,
+                            const char *line) {
+            QTest::newRow(tag) << QString(payKey) << QString(refundKey) << QString(breakage) << QString(line);
+        };
+        row("pay key taken", "Ctrl+F3", "Ctrl+F2", "grab", "支付快捷键Ctrl+F3已被其他程序占用");
+        row("refund key taken", "Ctrl+F2", "Ctrl+F3", "grab", "退款快捷键Ctrl+F3已被其他程序占用");
+        row("the same key twice", "Ctrl+F1", "Ctrl+F1", "", "支付快捷键与退款快捷键相同");
+        row("unsupported key", "Ctrl+.", "Ctrl+F2", "", "快捷键Ctrl+.不受支持");
+        row("autostart", "Ctrl+F1", "Ctrl+F2", "autostart", "随机启动设置失败");
+        row("settings file", "Ctrl+F1", "Ctrl+F2", "settings", "配置文件无法写入");
     }
     void reportsWhatDidNotWork()
     {
@@ -180,8 +173,8 @@ private slots:
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
         if (breakage == "settings")
-            QVERIFY(QDir().mkpath(m_Config.path()));
-        start({});
+            QVERIFY(QDir().mkpath(m_Kesto.config.path()));
+        m_Kesto.start();
         QWidget *setup = openSetup();
         field<QKeySequenceEdit>(setup, "m_PayKey")->setKeySequence(QKeySequence(payKey));
         field<QKeySequenceEdit>(setup, "m_RefundKey")->setKeySequence(QKeySequence(refundKey));
@@ -193,71 +186,38 @@ private slots:
     // saving, the stored keys work again.
     void keysRestWhileTheDialogIsOpen()
     {
-        start({{"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+F2"}});
+        m_Kesto.start({{"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+F2"}});
         QWidget *setup = openSetup();
         QKeySequenceEdit *editor = field<QKeySequenceEdit>(setup, "m_PayKey");
         editor->clear();
         editor->setFocus();
         QTRY_COMPARE(XDesktop::activeWindow(), QString::number(setup->winId()));
         XDesktop::xdotool({"key", "ctrl+F1"});
-        QTRY_COMPARE(portable(editor), QString("Ctrl+F1"));
-        QVERIFY(!window("KestoWindow")->isVisible());
+        QTRY_COMPARE(keys(setup, "m_PayKey"), QString("Ctrl+F1"));
+        QVERIFY(!RunningKesto::window("KestoWindow")->isVisible());
 
-        QPushButton *close = nullptr;
         for (QPushButton *button : setup->findChildren<QPushButton *>()) {
             if (button->text() == "X")
-                close = button;
+                QTest::mouseClick(button, Qt::LeftButton);
         }
-        QTest::mouseClick(close, Qt::LeftButton);
         QVERIFY(!setup->isVisible());
         QVERIFY(!m_Desktop.focusProbe().isEmpty());
         XDesktop::xdotool({"key", "ctrl+F1"});
-        QTRY_VERIFY(window("KestoWindow")->isVisible());
+        QTRY_VERIFY(RunningKesto::window("KestoWindow")->isVisible());
     }
 
 private:
-    void start(const Settings &extra)
-    {
-        Settings settings{{"server", m_Capture.url("")}, {"username", "demo"},
-                          {"password", "demo123"},       {"remeber", "1"},
-                          {"device", "1_前台"},          {"jm_title", "演示商户"}};
-        for (auto it = extra.cbegin(); it != extra.cend(); ++it)
-            settings.insert(it.key(), it.value());
-        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-            m_Config.write(it.key(), it.value());
-        m_Kesto.reset(new Kesto);
-    }
     QWidget *openSetup()
     {
         QMetaObject::invokeMethod(m_Kesto.get(), "Setups");
-        QWidget *setup = window("WxSetup");
+        QWidget *setup = RunningKesto::window("WxSetup");
         return setup && setup->isVisible() ? setup : nullptr;
-    }
-    static QStringList save(QWidget *setup)
-    {
-        MessageCatcher catcher;
-        field<QPushButton>(setup, "m_SetupSave")->click();
-        return catcher.messages;
-    }
-    static QString portable(QKeySequenceEdit *editor)
-    {
-        return editor->keySequence().toString(QKeySequence::PortableText);
-    }
-    static QWidget *window(const char *className)
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->inherits(className))
-                return widget;
-        }
-        return nullptr;
     }
     QString autostartEntry() const { return m_Home->filePath("autostart/Kesto.desktop"); }
 
-    CaptureServer m_Capture;
-    SettingsStore m_Config;
     XDesktop m_Desktop;
+    RunningKesto m_Kesto;
     std::unique_ptr<QTemporaryDir> m_Home;
-    std::unique_ptr<Kesto> m_Kesto;
 };
 
 QTEST_MAIN(TestWxSetup)

@@ -1,18 +1,13 @@
-#include "captureserver.h"
 #include "mainwindow/kesto.h"
+#include "runningkesto.h"
 #include "shell/lookandfeel.h"
 #include "shell/myglobalshortcut.h"
-#include "shell/settingsstore.h"
 #include "xdesktop.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <memory>
 
 // The hotkeys for real: grabs on an X server with a window manager (openbox), pressed with
 // xdotool while another program (xev) has the focus.
@@ -24,7 +19,6 @@ private slots:
     void initTestCase()
     {
         initResources();
-        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
         QVERIFY(m_Desktop.startWindowManager());
     }
     void cleanup()
@@ -33,10 +27,9 @@ private slots:
         if (!m_Lock.isEmpty())
             XDesktop::xdotool({"key", m_Lock});
         m_Lock.clear();
-        m_Kesto.reset();
+        m_Kesto.stop();
         m_Desktop.releaseElsewhere();
         m_Desktop.stopTray();
-        QFile::remove(m_Config.path());
     }
 
     // The pay key calls up the pay window over the focused program, whatever the lock keys, and
@@ -46,16 +39,13 @@ private slots:
         QTest::addColumn<QString>("payKey");
         QTest::addColumn<QString>("press");
         QTest::addColumn<QString>("lock");
-        QTest::newRow("Ctrl+F1") << "Ctrl+F1"
-                                 << "ctrl+F1" << QString();
-        QTest::newRow("NumLock on") << "Ctrl+F1"
-                                    << "ctrl+F1"
-                                    << "Num_Lock";
-        QTest::newRow("CapsLock on") << "Ctrl+F1"
-                                     << "ctrl+F1"
-                                     << "Caps_Lock";
-        QTest::newRow("first chord only") << "Ctrl+K, Ctrl+C"
-                                          << "ctrl+k" << QString();
+        const auto row = [](const char *tag, const char *payKey, const char *press, const char *lock) {
+            QTest::newRow(tag) << QString(payKey) << QString(press) << QString(lock);
+        };
+        row("Ctrl+F1", "Ctrl+F1", "ctrl+F1", "");
+        row("NumLock on", "Ctrl+F1", "ctrl+F1", "Num_Lock");
+        row("CapsLock on", "Ctrl+F1", "ctrl+F1", "Caps_Lock");
+        row("first chord only", "Ctrl+K, Ctrl+C", "ctrl+k", "");
     }
     void payKeyCallsUpThePayWindow()
     {
@@ -71,7 +61,7 @@ private slots:
         QTRY_VERIFY(m_Desktop.probeReceived("1"));
 
         XDesktop::xdotool({"key", press});
-        QWidget *pay = window("KestoWindow");
+        QWidget *pay = RunningKesto::window("KestoWindow");
         QTRY_VERIFY(pay->isVisible());
         QTRY_COMPARE(XDesktop::activeWindow(), QString::number(pay->winId()));
         // For the window manager the cashier asked for the pay window after working in the other
@@ -80,7 +70,7 @@ private slots:
         XDesktop::xdotool({"type", "12"});
         QTRY_COMPARE(pay->findChild<QLineEdit *>("m_Money")->text(), QString("12"));
         QCOMPARE(activated.size(), 1);
-        QVERIFY(!window("wxRefunds")->isVisible());
+        QVERIFY(!RunningKesto::window("wxRefunds")->isVisible());
     }
 
     // After a swap each key reaches the window it now belongs to.
@@ -91,11 +81,10 @@ private slots:
                                   Q_ARG(QString, "Ctrl+F1"));
         QVERIFY(!m_Desktop.focusProbe().isEmpty());
         XDesktop::xdotool({"key", "ctrl+F1"});
-        QTRY_VERIFY(window("wxRefunds")->isVisible());
-        QVERIFY(!window("KestoWindow")->isVisible());
+        QTRY_VERIFY(RunningKesto::window("wxRefunds")->isVisible());
+        QVERIFY(!RunningKesto::window("KestoWindow")->isVisible());
         XDesktop::xdotool({"key", "ctrl+F2"});
-        QTRY_VERIFY(window("KestoWindow")->isVisible());
-        QVERIFY(window("wxRefunds")->isVisible());
+        QTRY_VERIFY(RunningKesto::window("KestoWindow")->isVisible());
     }
 
     // Keys that no hotkey holds stay with the focused program: nothing is grabbed for an empty
@@ -105,15 +94,12 @@ private slots:
         QTest::addColumn<QString>("payKey");
         QTest::addColumn<QString>("press");
         QTest::addColumn<QString>("keysym");
-        QTest::newRow("empty text") << ""
-                                    << "a"
-                                    << "a";
-        QTest::newRow("second chord") << "Ctrl+K, Ctrl+C"
-                                      << "ctrl+c"
-                                      << "c";
-        QTest::newRow("outside the table") << "Ctrl+."
-                                           << "ctrl+period"
-                                           << "period";
+        const auto row = [](const char *tag, const char *payKey, const char *press, const char *keysym) {
+            QTest::newRow(tag) << QString(payKey) << QString(press) << QString(keysym);
+        };
+        row("empty text", "", "a", "a");
+        row("second chord", "Ctrl+K, Ctrl+C", "ctrl+c", "c");
+        row("outside the table", "Ctrl+.", "ctrl+period", "period");
     }
     void otherKeysReachTheFocusedProgram()
     {
@@ -124,7 +110,7 @@ private slots:
         QVERIFY(!m_Desktop.focusProbe().isEmpty());
         XDesktop::xdotool({"key", press});
         QTRY_VERIFY(m_Desktop.probeReceived(keysym));
-        QVERIFY(!window("KestoWindow")->isVisible());
+        QVERIFY(!RunningKesto::window("KestoWindow")->isVisible());
     }
 
     // Another client holds Ctrl+F3, but only with NumLock: the grab fails as a whole, and the
@@ -152,7 +138,7 @@ private slots:
         QTest::qWait(500);
         QVERIFY(!m_Desktop.focusProbe().isEmpty());
         XDesktop::xdotool({"key", "ctrl+z"});
-        QTRY_VERIFY(window("KestoWindow")->isVisible());
+        QTRY_VERIFY(RunningKesto::window("KestoWindow")->isVisible());
         QCOMPARE(QProcess::execute("setxkbmap", {"us"}), 0);
     }
 
@@ -162,16 +148,13 @@ private slots:
         QTest::addColumn<QString>("payKey");
         QTest::addColumn<QString>("refundKey");
         QTest::addColumn<QString>("hint");
-        const QString none = "未配置快捷键功能！";
-        QTest::newRow("both registered") << "Ctrl+F1"
-                                         << "Ctrl+F2"
-                                         << "按 Ctrl+F1 呼出支付窗口，按 Ctrl+F2 呼出退款窗口！";
-        QTest::newRow("refund key unsupported") << "Ctrl+F1"
-                                                << "Ctrl+." << none;
-        QTest::newRow("the same key twice") << "Ctrl+F1"
-                                            << "Ctrl+F1" << none;
-        QTest::newRow("only one stored") << "Ctrl+F1"
-                                         << "" << none;
+        const auto row = [](const char *tag, const char *payKey, const char *refundKey, const char *hint) {
+            QTest::newRow(tag) << QString(payKey) << QString(refundKey) << QString(hint);
+        };
+        row("both registered", "Ctrl+F1", "Ctrl+F2", "按 Ctrl+F1 呼出支付窗口，按 Ctrl+F2 呼出退款窗口！");
+        row("refund key unsupported", "Ctrl+F1", "Ctrl+.", "未配置快捷键功能！");
+        row("the same key twice", "Ctrl+F1", "Ctrl+F1", "未配置快捷键功能！");
+        row("only one stored", "Ctrl+F1", "", "未配置快捷键功能！");
     }
     void balloonNamesWorkingKeysOnly()
     {
@@ -181,7 +164,7 @@ private slots:
         QVERIFY(m_Desktop.startTray());
         start(payKey, refundKey);
         QWidget *balloon = nullptr;
-        QTRY_VERIFY((balloon = window("QBalloonTip")) && balloon->isVisible());
+        QTRY_VERIFY((balloon = RunningKesto::window("QBalloonTip")) && balloon->isVisible());
         QStringList texts;
         for (QLabel *label : balloon->findChildren<QLabel *>())
             texts << label->text();
@@ -192,34 +175,15 @@ private slots:
 private:
     void start(const QString &payKey, const QString &refundKey)
     {
-        for (const auto &entry : QVector<QPair<QString, QString>>{{"server", m_Capture.url("")},
-                                                                  {"username", "demo"},
-                                                                  {"password", "demo123"},
-                                                                  {"remeber", "1"},
-                                                                  {"device", "1_前台"},
-                                                                  {"jm_title", "演示商户"},
-                                                                  {"paykey", payKey},
-                                                                  {"refundkey", refundKey}})
-            m_Config.write(entry.first, entry.second);
-        m_Kesto.reset(new Kesto);
+        m_Kesto.start({{"paykey", payKey}, {"refundkey", refundKey}});
     }
     MyGlobalShortCut *shortcut(int index) const
     {
-        return m_Kesto->findChildren<MyGlobalShortCut *>().value(index);
-    }
-    static QWidget *window(const char *className)
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->inherits(className))
-                return widget;
-        }
-        return nullptr;
+        return m_Kesto.get()->findChildren<MyGlobalShortCut *>().value(index);
     }
 
-    CaptureServer m_Capture;
-    SettingsStore m_Config;
     XDesktop m_Desktop;
-    std::unique_ptr<Kesto> m_Kesto;
+    RunningKesto m_Kesto;
     QString m_Lock;
 };
 

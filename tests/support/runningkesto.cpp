@@ -1,0 +1,44 @@
+#include "runningkesto.h"
+
+#include "mainwindow/kesto.h"
+
+#include <QApplication>
+#include <QFile>
+
+RunningKesto::RunningKesto()
+{
+    m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
+}
+
+RunningKesto::~RunningKesto()
+{
+    stop();
+}
+
+Kesto *RunningKesto::start(const QMap<QString, QString> &settings)
+{
+    QMap<QString, QString> all{{"server", m_Capture.url("")}, {"username", "demo"},
+                               {"password", "demo123"},       {"remeber", "1"},
+                               {"device", "1_前台"},          {"jm_title", "演示商户"}};
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        all.insert(it.key(), it.value());
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        config.write(it.key(), it.value());
+    m_Kesto.reset(new Kesto);
+    return m_Kesto.get();
+}
+
+void RunningKesto::stop()
+{
+    m_Kesto.reset();
+    QFile::remove(config.path());
+}
+
+QWidget *RunningKesto::window(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits(className))
+            return widget;
+    }
+    return nullptr;
+}
