@@ -17,7 +17,10 @@ quint64 scan(const QString &code)
 {
     auto *codes = window->findChild<QLineEdit *>(QStringLiteral("m_Codes"));
     codes->clear();
-    return FuzzClient::requestOf([&] { codes->setText(code); });
+    const quint64 id = FuzzClient::requestOf([&] { codes->setText(code); });
+    if (id == 0)
+        FuzzClient::fail("the scan sent no lookup");
+    return id;
 }
 
 #ifdef REFUND_REPLY

@@ -18,10 +18,13 @@ quint64 scanSale()
     FuzzClient::invoke(till, "Paybakc");
     till->findChild<QLineEdit *>(QStringLiteral("m_Money"))->setText(QStringLiteral("12.5"));
     FuzzClient::invoke(till, "Pay");
-    return FuzzClient::requestOf([] {
+    const quint64 id = FuzzClient::requestOf([] {
         till->findChild<QLineEdit *>(QStringLiteral("m_Codes"))
             ->setText(QStringLiteral("134567890123450000"));
     });
+    if (id == 0)
+        FuzzClient::fail("the scan sent no payment");
+    return id;
 }
 
 } // namespace
@@ -48,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                      {QStringLiteral("payt"), QStringLiteral("Kesto")}}}};
     FuzzClient::deliver(till, "Payed", id, waiting);
     id = FuzzClient::requestOf([] { FuzzClient::invoke(till, "PayQuery"); });
+    if (id == 0)
+        FuzzClient::fail("F12 sent no query");
 #endif
     FuzzClient::deliver(till, "Payed", id, *reply);
     FuzzClient::deliver(till, "Payed", id, *reply);
