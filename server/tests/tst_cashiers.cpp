@@ -120,8 +120,8 @@ private:
                 std::lock_guard<std::mutex> guard(m_ledger.lock);
                 ++m_ledger.sharedCodePaid[code];
             }
-            if (m_random() % 4 == 0)
-                query(sale);
+            if (m_random() % 4 == 0 && query(sale) == Waiting)
+                problem("a paid sale queried as waiting", sale.tradeNo);
         } else if (msg == Waiting && !sale.tradeNo.isEmpty()) {
             m_waiting << sale;
             m_waitingSince << QDateTime::currentMSecsSinceEpoch();
