@@ -2,6 +2,7 @@
 #include "shell/instancecall.h"
 #include "shell/instanceguard.h"
 #include "shell/lookandfeel.h"
+#include "shell/startupprobe.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -28,5 +29,6 @@ int main(int argc, char *argv[])
     Kesto window;
     call.listen();
     QObject::connect(&call, &InstanceCall::called, &window, &Kesto::comeForward);
+    armStartupProbe();
     return app.exec();
 }
