@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# A cashier's day with the real program, driven from outside as a cashier would: an X session with
+# a window manager and a notification area, the local payment service, a receipt queue that prints
+# to PDF. Checks what the service stored and what was printed; takes a screenshot of every step.
+# Usage: cashier.sh KESTO PAYMENT_SERVER [SCREENSHOT_DIR]
+set -euo pipefail
+kesto=$1
+service=$2
+shots=$(mkdir -p "${3:-$(mktemp -d)}" && cd "${3:-.}" && pwd)
+work=$(mktemp -d)
+queue=kesto_e2e_$$
+pids=()
+cleanup() {
+    kill "${pids[@]}" 2>/dev/null || true
+    /usr/sbin/lpadmin -x "$queue" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    import -display "$DISPLAY" -window root "$shots/failure.png" 2>/dev/null || true
+    exit 1
+}
+step() { echo "== $*"; }
+
+# --- the desk: X session, window manager, notification area, service, printer -----------------
+for n in $(seq 200 299); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { export DISPLAY=:$n; break; }
+done
+export QT_QPA_PLATFORM=xcb
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+trayer --edge bottom --align left --widthtype request --height 32 >/dev/null 2>&1 &
+pids+=($!)
+
+"$service" --port 0 --db "$work/payment.db" --confirm-delay 2 >"$work/service.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q "^listening on" "$work/service.log" && break; sleep 0.1; done
+url="http://$(head -n 1 "$work/service.log" | sed 's/^listening on //')"
+db() { sqlite3 "$work/payment.db" "$1"; }
+
+lpstat -r 2>/dev/null | grep -q "is running" || { /usr/sbin/cupsd; sleep 1; }
+/usr/sbin/lpadmin -p "$queue" -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
+    -o pdftops-renderer-default=pdftocairo -o Label=1
+pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
+printed() { lpstat -W completed -o "$queue" 2>/dev/null | wc -l; }
+# The text of the newest receipt, once the queue has printed `want` jobs.
+receipt() {
+    local want=$1
+    for _ in $(seq 150); do [ "$(printed)" -ge "$want" ] && [ -z "$(lpstat -o "$queue")" ] && break; sleep 0.2; done
+    [ "$(printed)" -eq "$want" ] || fail "receipts printed: $(printed), expected $want"
+    local job
+    job=$(lpstat -W completed -o "$queue" | awk '{print $1}' | sed 's/.*-//' | sort -n | tail -n 1)
+    pdftotext -layout "$(ls "$pdfs"/job_"$job"-*.pdf)" - | tr -d ' \n'
+}
+
+# The program in an application folder of its own; its settings file names the service and the
+# receipt queue, as a shop's installation would.
+mkdir "$work/app"
+cp "$kesto" "$work/app/Kesto"
+settings() {
+    local text=$1 length
+    length=$((${#text} * 2))
+    printf "$(printf '\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) $((length >> 8 & 255)) $((length & 255)))"
+    printf '%s' "$text" | iconv -f UTF-8 -t UTF-16BE
+}
+settings $'\n'"server=$url"$'\n'"printname=$queue"$'\n'"printnum=1" >"$work/app/config.dat"
+start() {
+    (cd "$work" && exec "$work/app/Kesto") &
+    kestopid=$!
+    pids+=($kestopid)
+}
+
+# --- helpers to see and drive windows -----------------------------------------------------------
+window() { # a visible window by its exact title, other than the ones given
+    local title=$1 id
+    shift
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | grep -v -x -F "$(printf '%s\n' "${@:-none}")" | head -n 1) &&
+            [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    fail "no window \"$title\""
+}
+gone() { for _ in $(seq 50); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done; fail "\"$1\" still shown"; }
+shot() { sleep 0.7; import -display "$DISPLAY" -window "${2:-root}" "$shots/$1.png"; }
+click() { # window, x, y inside it
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + $2)) $((Y + $3)) click 1
+    sleep 0.15
+}
+keypad() { # clicks the pay window's keys for an amount
+    local text=$1 i c
+    for ((i = 0; i < ${#text}; i++)); do
+        c=${text:i:1}
+        case $c in
+        1) click "$pay" 137 162 ;; 2) click "$pay" 232 162 ;; 3) click "$pay" 327 162 ;;
+        4) click "$pay" 137 232 ;; 5) click "$pay" 232 232 ;; 6) click "$pay" 327 232 ;;
+        7) click "$pay" 137 302 ;; 8) click "$pay" 232 302 ;; 9) click "$pay" 327 302 ;;
+        .) click "$pay" 137 372 ;; 0) click "$pay" 232 372 ;;
+        esac
+    done
+}
+trayentry() { # opens the tray menu and picks its n-th entry
+    # trayer sits at the bottom left; the program's icon is its first.
+    xdotool mousemove 12 784 click 3
+    sleep 0.5
+    xdotool key $(printf 'Down %.0s' $(seq "$1")) Return
+    sleep 0.3
+}
+scan() { xdotool type --delay 8 "$1"; }
+paid() { db "SELECT COUNT(*) FROM orders WHERE code = '$1' AND paid_at IS NOT NULL"; }
+
+# --- first start: sign in and choose the device ---------------------------------------------------
+step "first start, sign in"
+start
+signin=$(window WxSignin)
+xdotool windowactivate --sync "$signin"
+xdotool type --delay 20 demo
+xdotool key Tab
+xdotool type --delay 20 demo123
+shot signin "$signin"
+xdotool key Return
+sleep 1.5
+shot devices "$signin"
+click "$signin" 94 193
+gone WxSignin
+
+step "pay window from the tray"
+trayentry 1
+pay=$(window 演示商户)
+shot pay-amount-empty "$pay"
+
+step "WeChat Pay sale of 12.50, printed"
+keypad 12.50
+shot pay-amount "$pay"
+xdotool key Return
+shot pay-code "$pay"
+scan 134567890123450701
+text=$(receipt 1)
+[ "$(paid 134567890123450701)" = 1 ] || fail "the WeChat Pay sale is not paid"
+[ "$(db "SELECT total_fee FROM orders WHERE code = '134567890123450701'")" = 1250 ] || fail "not 12.50 charged"
+# The small digits of the trade number and date come out as Type 3 glyphs that pdftotext cannot
+# read back; the receipt's picture is kept beside the screenshots for them.
+for want in 商户名称：演示商户 支付类型：微信钱包 "RMB:12.5"; do
+    [[ $text == *"$want"* ]] || fail "receipt without $want: $text"
+done
+first=$(db "SELECT out_trade_no FROM orders WHERE code = '134567890123450701'")
+pdftoppm -r 150 -png -singlefile "$(ls -t "$pdfs"/job_*.pdf | head -n 1)" "$shots/receipt"
+shot pay-paid "$pay"
+
+step "Alipay sale confirmed by the customer, F12"
+xdotool key ctrl+s
+keypad 8.8
+xdotool key Return
+scan 284567890123450000
+sleep 1
+shot pay-waiting "$pay"
+[ "$(paid 284567890123450000)" = 0 ] || fail "paid before the customer confirmed"
+sleep 1.5
+xdotool key F12
+text=$(receipt 2)
+[[ $text == *支付宝钱包* && $text == *"RMB:8.8"* ]] || fail "Alipay receipt: $text"
+[ "$(paid 284567890123450000)" = 1 ] || fail "the confirmed Alipay sale is not paid"
+
+step "a declined code, then a new scan"
+xdotool key ctrl+w
+keypad 3
+xdotool key Return
+scan 134567890123459999
+sleep 1
+shot pay-declined "$pay"
+scan 134567890123450702
+receipt 3 >/dev/null
+[ "$(db "SELECT COUNT(*) FROM orders WHERE code LIKE '1345678901234%'")" = 2 ] || fail "declined code charged"
+[ "$(paid 134567890123450702)" = 1 ] || fail "the new scan is not paid"
+
+step "records view, paged, switched to refunds"
+trayentry 3
+records=$(window 演示商户 "$pay")
+xdotool windowactivate --sync "$records"
+shot records-today "$records"
+# Maximized, so its toolbars stand at fixed places of the screen.
+at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+at 140 61 # the year of "from": a year back
+xdotool key Down
+at 375 61 # 过滤查询
+shot records "$records"
+at 150 758 # next page
+shot records-page2 "$records"
+at 88 61 # the kind of records: refunds
+xdotool key Down Down Return
+shot records-refunds "$records"
+xdotool key alt+F4
+
+step "refund half of the first sale, then the rest, then once more"
+trayentry 2
+refund=$(window 演示商户 "$pay" "$records")
+shot refund-folded "$refund"
+xdotool windowactivate --sync "$refund"
+refundonce() { # order, amount: scans, waits, types the amount, Return, closes the answer
+    scan "$1"
+    sleep 0.8
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$2"
+    sleep 0.5
+    [ "$3" = shoot ] && shot refund-order "$refund"
+    xdotool key Return
+    sleep 0.8
+    [ "$3" = shoot ] && shot refund-done
+    xdotool key Return
+    sleep 0.3
+}
+refundonce "$first" 6.25 shoot
+refundonce "$first" 6.25 -
+[ "$(db "SELECT COUNT(*) || '/' || SUM(r.amount) FROM refunds r JOIN orders o ON o.id = r.order_id WHERE o.code = '134567890123450701'")" = 2/1250 ] ||
+    fail "refunds of the first sale: $(db "SELECT refunded FROM orders WHERE code = '134567890123450701'")"
+scan "$first"
+sleep 0.8
+shot refund-refused
+xdotool key Return
+[ "$(db "SELECT refunded FROM orders WHERE code = '134567890123450701'")" = 1250 ] || fail "refunded beyond the sale"
+
+step "hotkeys Ctrl+F1 / Ctrl+F2 set in the setup dialog"
+trayentry 4
+setup=$(window 演示商户 "$pay" "$records" "$refund")
+xdotool windowactivate --sync "$setup"
+click "$setup" 120 92
+xdotool key ctrl+F1
+click "$setup" 120 132
+xdotool key ctrl+F2
+sleep 1 # the editor waits a moment for a second chord
+shot setup "$setup"
+click "$setup" 300 342
+sleep 0.5
+shot setup-saved
+xdotool key Return
+
+step "both windows called by their keys while another program has the focus"
+for closing in "$pay 714" "$refund 426"; do
+    set -- $closing
+    xdotool windowactivate --sync "$1"
+    click "$1" "$2" 18
+done
+xev -name probe >/dev/null 2>&1 &
+pids+=($!)
+probe=$(window probe)
+xdotool windowactivate --sync "$probe"
+xdotool key ctrl+F1
+sleep 0.8
+[ "$(xdotool getactivewindow)" = "$pay" ] || fail "Ctrl+F1 did not bring the pay window forward"
+xdotool type 7
+shot hotkey-pay "$pay"
+xdotool windowactivate --sync "$probe"
+xdotool key ctrl+F2
+sleep 0.8
+[ "$(xdotool getactivewindow)" = "$refund" ] || fail "Ctrl+F2 did not bring the refund window forward"
+shot hotkey-refund
+
+step "quit from the tray"
+trayentry 7
+for _ in $(seq 50); do kill -0 "$kestopid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$kestopid" 2>/dev/null && fail "still running after 退出软件"
+
+step "start again, straight into the tray"
+start
+sleep 2
+kill -0 "$kestopid" 2>/dev/null || fail "the second start ended"
+xdotool search --onlyvisible --name '^WxSignin$' >/dev/null 2>&1 && fail "asked to sign in again"
+shot tray-again
+echo "PASS: screenshots in $shots"
