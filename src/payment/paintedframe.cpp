@@ -53,6 +53,7 @@ PaintedFrame::Look PaintedFrame::setupLook()
 PaintedFrame::PaintedFrame(QWidget *window, const Look &look)
     : m_Window(window), m_Look(look), m_Close(new QPushButton(QStringLiteral("X"), window))
 {
+    window->installEventFilter(this);
     window->setWindowFlags(Qt::FramelessWindowHint);
     // Closing only hides it; the program lives on in the tray.
     window->setAttribute(Qt::WA_QuitOnClose, false);
@@ -63,6 +64,28 @@ PaintedFrame::PaintedFrame(QWidget *window, const Look &look)
         QStringLiteral("QPushButton{color:#FFF;background-color:#424B54;border:none}\n"
                        "QPushButton:hover{color:#FFF;background-color:#CC0000;border:none}"));
     QObject::connect(m_Close, &QPushButton::clicked, window, &QWidget::hide);
+}
+
+bool PaintedFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_Window)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint:
+        paint();
+        return true;
+    case QEvent::MouseButtonPress:
+        mousePress(static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseMove:
+        mouseMove(static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseButtonRelease:
+        mouseRelease(static_cast<QMouseEvent *>(event));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void PaintedFrame::paint()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QPoint>
 
 class QMouseEvent;
@@ -7,9 +8,9 @@ class QPushButton;
 class QWidget;
 
 // The dark title bar, the "X" that hides the window and left-button dragging, shared by the
-// frameless windows. Each window forwards its paint and mouse events; the look says where the
+// frameless windows. It watches its window's paint and mouse events; the look says where the
 // window's own decorations go, so that each keeps its own picture.
-class PaintedFrame
+class PaintedFrame : public QObject
 {
 public:
     struct Look
@@ -30,12 +31,15 @@ public:
     // Makes the window frameless, keeps the program running when it closes, and adds the "X".
     PaintedFrame(QWidget *window, const Look &look);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     void paint();
     void mousePress(QMouseEvent *event);
     void mouseMove(QMouseEvent *event);
     void mouseRelease(QMouseEvent *event);
 
-private:
     QWidget *m_Window;
     Look m_Look;
     QPushButton *m_Close;

@@ -12,12 +12,6 @@ class WxWidget : public QWidget
 public:
     explicit WxWidget(QWidget *parent = nullptr);
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-
 private:
     PaintedFrame m_Frame;
 };

@@ -236,30 +236,10 @@ void wxRefunds::KeyShow()
         hide();
 }
 
-void wxRefunds::mousePressEvent(QMouseEvent *event)
-{
-    m_Frame.mousePress(event);
-}
-
-void wxRefunds::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_Frame.mouseRelease(event);
-}
-
-void wxRefunds::mouseMoveEvent(QMouseEvent *event)
-{
-    m_Frame.mouseMove(event);
-}
-
 void wxRefunds::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape)
         hide();
-}
-
-void wxRefunds::paintEvent(QPaintEvent *)
-{
-    m_Frame.paint();
 }
 
 void wxRefunds::forgetOrder()

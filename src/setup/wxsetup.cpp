@@ -93,26 +93,6 @@ void WxSetup::savesetup()
     hide();
 }
 
-void WxSetup::mousePressEvent(QMouseEvent *event)
-{
-    m_Frame.mousePress(event);
-}
-
-void WxSetup::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_Frame.mouseRelease(event);
-}
-
-void WxSetup::mouseMoveEvent(QMouseEvent *event)
-{
-    m_Frame.mouseMove(event);
-}
-
-void WxSetup::paintEvent(QPaintEvent *)
-{
-    m_Frame.paint();
-}
-
 void WxSetup::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);

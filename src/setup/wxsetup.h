@@ -31,10 +31,6 @@ private slots:
     void savesetup();
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

@@ -14,12 +14,6 @@ class Framed : public QWidget
 public:
     explicit Framed(const PaintedFrame::Look &look) : m_Frame(this, look) { resize(734, 424); }
 
-protected:
-    void paintEvent(QPaintEvent *) override { m_Frame.paint(); }
-    void mousePressEvent(QMouseEvent *event) override { m_Frame.mousePress(event); }
-    void mouseMoveEvent(QMouseEvent *event) override { m_Frame.mouseMove(event); }
-    void mouseReleaseEvent(QMouseEvent *event) override { m_Frame.mouseRelease(event); }
-
 private:
     PaintedFrame m_Frame;
 };
