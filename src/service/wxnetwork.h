@@ -5,9 +5,6 @@
 #include <QPointer>
 #include <QString>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 // Posts a form body to the payment service and hands every reply that is a JSON object to its
 // owner. Every post gets a request id, so that an owner with several requests out can tell which
 // one a reply answers, and learns through Failed when one ends without a JSON object (refused,
@@ -36,14 +33,14 @@ signals:
     void Replied(quint64 id, QJsonObject obj);
     void Failed(quint64 id);
 
-private slots:
-    void NetManageBack(QNetworkReply *reply);
-
 private:
-    QNetworkAccessManager *m_Manager;
+    // A whole reply body, or nothing when the request ended without one.
+    void finished(quint64 id, const QByteArray *body);
+
     QString m_Url;
     QString m_Body;
     int m_Timeout = DefaultTimeoutMs;
     bool m_LatestOnly = false;
-    QPointer<QNetworkReply> m_Latest;
+    // The transfer still running, for setLatestReplyOnly.
+    QPointer<QObject> m_Latest;
 };
