@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QShortcut>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +21,8 @@ const QString ReadyText = QStringLiteral("软件准备就绪...");
 constexpr int CodeLength = 18;
 constexpr int DeleteKey = 11;
 constexpr int PointKey = 10;
+constexpr int AutoQueryEveryMs = 5000;
+constexpr int DefaultAutoQueryLimitS = 60;
 
 } // namespace
 
@@ -57,6 +60,9 @@ KestoWindow::KestoWindow(QWidget *parent)
     m_QueryKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
     connect(m_QueryKey, &QShortcut::activated, this, &KestoWindow::PayQuery);
     connect(ui->m_QueryPay, &QPushButton::clicked, this, &KestoWindow::PayQuery);
+    m_AutoQuery = new QTimer(this);
+    m_AutoQuery->setSingleShot(true);
+    connect(m_AutoQuery, &QTimer::timeout, this, &KestoWindow::autoQuery);
 
     ui->m_Money->setFocus();
     m_PayType = QStringLiteral("Kesto");
@@ -86,6 +92,8 @@ void KestoWindow::Paybakc()
     ui->m_QueryPay->hide();
     m_PayRequest = 0;
     m_AwaitingCustomer = false;
+    m_AutoQuerying = false;
+    m_AutoQuery->stop();
     ui->m_Codes->setReadOnly(false);
     focusField();
 }
@@ -110,14 +118,37 @@ void KestoWindow::startPay(const QString &)
 {
     if (ui->m_Codes->isHidden() || ui->m_Codes->isReadOnly() || ui->m_Codes->text().size() != CodeLength)
         return;
+    const QString code = ui->m_Codes->text();
+    const QString switched = followCodeChannel(code);
     FormFields fields = accountFields(m_Config);
-    fields << qMakePair(QStringLiteral("codes"), ui->m_Codes->text())
+    fields << qMakePair(QStringLiteral("codes"), code)
            << qMakePair(QStringLiteral("price"), ui->m_Money->text())
            << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
-    setStatus(QStringLiteral("支付中..."));
+    setStatus(switched + QStringLiteral("支付中..."));
     m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
+}
+
+// A payment code tells its channel by its first two digits (WeChat Pay 10-15, Alipay 25-30): a
+// code of the other channel goes where it belongs instead of being refused. Says what it switched.
+QString KestoWindow::followCodeChannel(const QString &code)
+{
+    if (m_Config.read(QStringLiteral("autochannel")) == QLatin1String("0"))
+        return QString();
+    bool digits = false;
+    const int prefix = code.leftRef(2).toInt(&digits);
+    if (!digits)
+        return QString();
+    if (prefix >= 10 && prefix <= 15 && m_PayType != QLatin1String("Kesto")) {
+        kesto();
+        return QStringLiteral("已切换为微信支付，");
+    }
+    if (prefix >= 25 && prefix <= 30 && m_PayType != QLatin1String("AliPay")) {
+        alipay();
+        return QStringLiteral("已切换为支付宝，");
+    }
+    return QString();
 }
 
 void KestoWindow::ButtonGroup(int btnID)
@@ -192,9 +223,13 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
             setStatus(QStringLiteral("上一笔等待顾客确认，按F12查询"));
             return;
         }
+        const bool firstWait = !m_AwaitingCustomer;
         m_AwaitingCustomer = true;
         ui->m_QueryPay->show();
         setStatus(msg);
+        if (firstWait)
+            startAutoQuery();
+        nextAutoQuery(true);
     } else if (onScreen) {
         setStatus(shownMessage(msg));
         if (!m_AwaitingCustomer) {
@@ -202,6 +237,7 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
             ui->m_Codes->setReadOnly(false);
             ui->m_Codes->selectAll();
         }
+        nextAutoQuery(false);
     }
 }
 
@@ -213,20 +249,71 @@ void KestoWindow::PayFailed(quint64 id)
         setStatus(QStringLiteral("网络异常，支付结果未知，请在支付报表中核实"));
     } else if (belongsToScreen(id)) {
         setStatus(QStringLiteral("网络异常，请稍后按F12重新确认"));
+        nextAutoQuery(false);
     }
 }
 
 void KestoWindow::PayQuery()
+{
+    // A query about an older trade runs quietly; its answer says which sale it was about.
+    if (m_AwaitingCustomer)
+        setStatus(QStringLiteral("确认支付中..."));
+    sendQuery();
+}
+
+void KestoWindow::sendQuery()
 {
     FormFields fields = accountFields(m_Config);
     fields << qMakePair(QStringLiteral("out_trade_no"), m_TradeNo)
            << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
     const char *path =
         m_TradeType == QLatin1String("Kesto") ? ServicePath::WeChatQuery : ServicePath::AliQuery;
-    // A query about an older trade runs quietly; its answer says which sale it was about.
-    if (m_AwaitingCustomer)
-        setStatus(QStringLiteral("确认支付中..."));
     m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Config, path), formBody(fields)), m_TradeNo);
+}
+
+// The customer confirms on the phone: the sale asks the service again every few seconds by itself
+// until "autoquerylimit" seconds have passed since it began to wait ("autoquery=0": only F12).
+void KestoWindow::startAutoQuery()
+{
+    if (m_Config.read(QStringLiteral("autoquery")) == QLatin1String("0"))
+        return;
+    const int limit = m_Config.read(QStringLiteral("autoquerylimit")).toInt();
+    m_AutoLimitMs = 1000LL * (limit > 0 ? limit : DefaultAutoQueryLimitS);
+    m_AutoSince.start();
+    m_AutoQuerying = true;
+}
+
+// After each answer about the waiting sale: the next question in a few seconds, or the limit. An
+// answer that the customer still has to confirm shows the time left; any other stays on show.
+void KestoWindow::nextAutoQuery(bool stillWaiting)
+{
+    if (!m_AutoQuerying || !m_AwaitingCustomer)
+        return;
+    const qint64 left = m_AutoLimitMs - m_AutoSince.elapsed();
+    if (left <= 0) {
+        m_AutoQuerying = false;
+        setStatus(QStringLiteral("顾客未完成支付，请顾客确认后按F12，或按Esc取消"));
+        return;
+    }
+    if (stillWaiting)
+        setStatus(QStringLiteral("等待顾客输入密码（自动确认中，剩余%1秒）").arg((left + 999) / 1000));
+    m_AutoQuery->start(int(qMin<qint64>(AutoQueryEveryMs, left)));
+}
+
+void KestoWindow::autoQuery()
+{
+    if (!m_AutoQuerying || !m_AwaitingCustomer)
+        return;
+    // At most one question out at a time: its answer asks the next.
+    for (const QString &trade : qAsConst(m_Queries)) {
+        if (trade == m_TradeNo)
+            return;
+    }
+    if (m_AutoSince.elapsed() >= m_AutoLimitMs) {
+        nextAutoQuery(false);
+        return;
+    }
+    sendQuery();
 }
 
 void KestoWindow::KeyShow()

@@ -4,6 +4,7 @@
 #include "payment/wxwidget.h"
 #include "shell/settingsstore.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QSet>
@@ -14,6 +15,7 @@ class KestoWindow;
 
 class QButtonGroup;
 class QShortcut;
+class QTimer;
 class WxNetwork;
 
 // The till: the amount on the keypad, the channel, the customer's payment code from the scanner,
@@ -48,6 +50,11 @@ private slots:
 
 private:
     void ShowCodes(bool on);
+    QString followCodeChannel(const QString &code);
+    void sendQuery();
+    void startAutoQuery();
+    void nextAutoQuery(bool stillWaiting);
+    void autoQuery();
     ReceiptPrint PrintTicket(const QJsonObject &call);
     void setStatus(const QString &text);
     void focusField();
@@ -73,4 +80,10 @@ private:
     QHash<quint64, QString> m_Queries;
     // Trades whose receipt has been printed, so that a repeated answer prints nothing more.
     QSet<QString> m_Printed;
+
+    // Asking the service again by itself while the customer confirms, until the limit.
+    QTimer *m_AutoQuery;
+    QElapsedTimer m_AutoSince;
+    qint64 m_AutoLimitMs = 0;
+    bool m_AutoQuerying = false;
 };

@@ -66,7 +66,8 @@ void configure(const QString &server)
                                                               {"password", "demo123"},
                                                               {"device", "1_前台"},
                                                               {"jm_title", "演示商户"},
-                                                              {"printname", ""}})
+                                                              {"printname", ""},
+                                                              {"autoquery", "0"}})
         config.write(entry.first, entry.second);
 }
 
@@ -152,8 +153,11 @@ private slots:
         QTest::newRow("WeChat Pay") << Qt::Key_W << QStringList{"scan 134567890123456701"} << PaidReady
                                     << true;
         QTest::newRow("Alipay") << Qt::Key_S << QStringList{"scan 284567890123456702"} << PaidReady << true;
-        QTest::newRow("a code of the other channel") << Qt::Key_S << QStringList{"scan 134567890123456703"}
-                                                     << "这是微信付款码，请选择微信支付收款" << false;
+        QTest::newRow("a code of the other channel goes to its own")
+            << Qt::Key_S << QStringList{"scan 134567890123456703"} << PaidReady << true;
+        QTest::newRow("a code of the other channel, switching off")
+            << Qt::Key_S << QStringList{"config autochannel=0", "scan 134567890123456706"}
+            << "这是微信付款码，请选择微信支付收款" << false;
         QTest::newRow("declined, then a new scan")
             << Qt::Key_W
             << QStringList{"scan 134567890123459999", "status 余额不足", "scan 134567890123456704"}
@@ -180,7 +184,9 @@ private slots:
         till.charge("12.5", channel);
         for (const QString &step : steps) {
             const QString arg = step.section(' ', 1);
-            if (step.startsWith("scan")) {
+            if (step.startsWith("config")) {
+                SettingsStore().write(arg.section('=', 0, 0), arg.section('=', 1));
+            } else if (step.startsWith("scan")) {
                 till.scan(arg);
                 QCOMPARE(till.codes()->text(), arg);
             } else if (step.startsWith("status")) {
@@ -194,6 +200,7 @@ private slots:
             }
         }
         QTRY_COMPARE(till.status(), status);
+        SettingsStore().write("autochannel", "");
         QCOMPARE(till.inCodeEntry(), !done);
         QCOMPARE(till.money()->text(), done ? "" : "12.5");
         QCOMPARE(QApplication::focusWidget(), done ? till.money() : till.codes());
@@ -282,6 +289,48 @@ private slots:
         config.write("printname", "");
     }
 
+    // While the customer confirms, the window asks the service by itself every 5 s, up to a limit.
+    void automaticConfirmation_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("autoquery");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("confirmed without F12, printed once") << "134567890123470000"
+                                                             << "" << PaidReady << 2;
+        QTest::newRow("never confirmed: stops at the limit")
+            << "134567890123478888"
+            << ""
+            << "顾客未完成支付，请顾客确认后按F12，或按Esc取消" << 0;
+        QTest::newRow("switched off") << "284567890123470000"
+                                      << "0" << Waiting << 0;
+    }
+    void automaticConfirmation()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, autoquery);
+        QFETCH(QString, status);
+        QFETCH(int, jobs);
+        PrintQueue queue;
+        QVERIFY2(queue.error().isEmpty(), qPrintable(queue.error()));
+        SettingsStore config;
+        config.write("autoquery", autoquery);
+        config.write("autoquerylimit", "7");
+        config.write("printname", queue.name());
+        config.write("printnum", "2");
+        Till till;
+        till.charge("12.5");
+        till.scan(code);
+        QTRY_COMPARE(till.status(), autoquery == "0" ? Waiting : "等待顾客输入密码（自动确认中，剩余7秒）");
+        QTRY_COMPARE_WITH_TIMEOUT(till.status(), status, 9000);
+        QTest::qWait(autoquery == "0" ? 6000 : 300);
+        QCOMPARE(till.status(), status);
+        QCOMPARE(queue.waitForPdfs(jobs).size(), jobs);
+        QCOMPARE(queue.jobs().size(), jobs);
+        config.write("autoquery", "0");
+        config.write("printname", "");
+    }
+
     // What the service receives: every value percent-encoded, fields in the service's order.
     void requestBodies()
     {
@@ -293,17 +342,20 @@ private slots:
         configure(capture.url(""));
         SettingsStore().write("password", "p&w=1");
         Till till;
-        till.charge("0.5", Qt::Key_S);
+        till.charge("0.5", Qt::Key_W);
         till.scan("28456789012345678");
         QTest::qWait(100);
         QCOMPARE(capture.requests().size(), 0);
         till.scan("9");
+        QCOMPARE(till.status(), "已切换为支付宝，支付中...");
         QTRY_COMPARE(till.status(), Waiting);
         till.key(Qt::Key_F12);
         QTRY_COMPARE(till.status(), QString("<b>x</b>").toHtmlEscaped());
 
         const QVector<CaptureServer::Request> requests = capture.requests();
         QCOMPARE(requests.size(), 2);
+        // An Alipay code scanned with WeChat Pay selected goes to Alipay.
+        QCOMPARE(requests[0].path, "/index.php/Pay/Payinterface/AliPay");
         QCOMPARE(requests[0].body,
                  "username=demo&password=p%26w%3D1&codes=284567890123456789&price=0.5&drive=1_"
                  "%E5%89%8D%E5%8F%B0");
