@@ -128,18 +128,9 @@ private:
     void receive()
     {
         m_In += m_Socket->readAll();
-        for (;;) {
-            switch (parse()) {
-            case Step::Again:
-                continue;
-            case Step::NeedMore:
-                return;
-            case Step::Complete:
-                return finish(true);
-            case Step::Broken:
-                return finish(false);
-            }
-        }
+        const Step step = parseAll();
+        if (step != Step::NeedMore)
+            finish(step == Step::Complete);
     }
 
     // The far end closed the connection (cleanly) or it broke: a reply that runs until the close is
@@ -149,18 +140,17 @@ private:
         if (m_Finished)
             return;
         m_In += m_Socket->readAll();
-        for (;;) {
-            switch (parse()) {
-            case Step::Again:
-                continue;
-            case Step::NeedMore:
-                return finish(closed && m_Stage == Stage::UntilClose);
-            case Step::Complete:
-                return finish(true);
-            case Step::Broken:
-                return finish(false);
-            }
-        }
+        const Step step = parseAll();
+        finish(step == Step::Complete || (step == Step::NeedMore && closed && m_Stage == Stage::UntilClose));
+    }
+
+    // Every step that what has arrived allows.
+    Step parseAll()
+    {
+        Step step = parse();
+        while (step == Step::Again)
+            step = parse();
+        return step;
     }
 
     // One step through what has arrived, consuming it from m_In.
