@@ -335,9 +335,9 @@ private slots:
     void requestBodies()
     {
         CaptureServer capture;
-        capture.setReply(
-            "/index.php/Pay/Payinterface/AliPay",
-            {200, R"({"call":{"msg":"等待用户验证密码","out_trade_no":"T&1","payt":"AliPay"}})"});
+        capture.setReply("/index.php/Pay/Payinterface/AliPay",
+                         {200, R"({"call":{"msg":"等待用户验证密码","out_trade_no":"T&1","payt":"AliPay"}})",
+                          "application/json", 300});
         capture.setReply("/index.php/Pay/Payinterface/AliQuery", {200, R"({"call":{"msg":"<b>x</b>"}})"});
         configure(capture.url(""));
         SettingsStore().write("password", "p&w=1");
