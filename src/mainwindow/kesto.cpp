@@ -2,8 +2,11 @@
 #include "ui_kesto.h"
 
 #include "mainwindow/records.h"
+#include "mainwindow/shiftwindow.h"
 #include "mainwindow/updatecheck.h"
 #include "payment/kestowindow.h"
+#include "payment/receipt.h"
+#include "payment/salesjournal.h"
 #include "platform/platformintegration.h"
 #include "refund/wxrefunds.h"
 #include "service/formbody.h"
@@ -37,6 +40,7 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     m_PayWindow = new KestoWindow;
     m_RefundWindow = new wxRefunds;
     m_Setup = new WxSetup;
+    m_Shift = new ShiftWindow;
     m_DateFrom = new QDateEdit(this);
     m_DateFrom->setObjectName(QStringLiteral("m_DateFrom"));
     m_DateTo = new QDateEdit(this);
@@ -80,6 +84,7 @@ Kesto::~Kesto()
     delete m_PayWindow;
     delete m_RefundWindow;
     delete m_Setup;
+    delete m_Shift;
     delete m_Network;
     delete m_ReportNetwork;
     delete ui;
@@ -176,6 +181,8 @@ void Kesto::buildToolBars()
     for (int column = 0; column < 7; ++column)
         ui->m_Orders->setColumnWidth(column, widths[column]);
     ui->m_Orders->horizontalHeader()->setStretchLastSection(true);
+    ui->m_Orders->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->m_Orders, &QWidget::customContextMenuRequested, this, &Kesto::recordMenu);
 }
 
 void Kesto::LoadOrders()
@@ -200,6 +207,7 @@ void Kesto::readNetLists(QJsonObject obj)
         ui->m_Orders->setRowCount(row.index + 1);
         for (int column = 0; column < row.cells.size(); ++column)
             ui->m_Orders->setItem(row.index, column, new QTableWidgetItem(row.cells.at(column)));
+        ui->m_Orders->item(row.index, 0)->setData(Qt::UserRole, row.receipt);
     }
     m_PageLabel->setText(QStringLiteral(" / %1 ").arg(m_PageMax));
     m_TotalLabel->setText(page.statistics);
@@ -252,6 +260,7 @@ void Kesto::buildTrayMenu()
     addEntry(QStringLiteral("线下支付"), QStringLiteral(":/Icon/pay.png"), &Kesto::showpays);
     addEntry(QStringLiteral("线下退款"), QStringLiteral(":/Icon/refunds.png"), &Kesto::showrefunds);
     addEntry(QStringLiteral("支付报表"), QStringLiteral(":/Icon/report.png"), &Kesto::showreport);
+    addEntry(QStringLiteral("交班小结"), QStringLiteral(":/Icon/report.png"), &Kesto::showshift);
     m_TrayMenu->addSeparator();
     addEntry(QStringLiteral("软件设置"), QStringLiteral(":/Icon/setup.png"), &Kesto::Setups);
     m_TrayMenu->addSeparator();
@@ -320,6 +329,38 @@ void Kesto::showreport()
     LoadOrders();
     setWindowTitle(title());
     showMaximized();
+}
+
+void Kesto::showshift()
+{
+    m_Shift->ShowSummary();
+}
+
+void Kesto::recordMenu(const QPoint &at)
+{
+    const QTableWidgetItem *item = ui->m_Orders->item(ui->m_Orders->rowAt(at.y()), 0);
+    // Refund records have no receipt of their own.
+    if (!item || m_PayType != QLatin1String("payport"))
+        return;
+    QMenu menu;
+    const QAction *reprint = menu.addAction(QStringLiteral("补打小票"));
+    if (menu.exec(ui->m_Orders->viewport()->mapToGlobal(at)) == reprint)
+        ReprintRecord(item->data(Qt::UserRole).toJsonObject());
+}
+
+// A sale made at this till is printed as it was; any other from the record, with the merchant's
+// name as the till knows it.
+void Kesto::ReprintRecord(const QJsonObject &record)
+{
+    QJsonObject call = SalesJournal().paidCall(record.value(QStringLiteral("out_trade_no")).toString());
+    if (call.isEmpty()) {
+        call = record;
+        call.insert(QStringLiteral("mchname"), title());
+        call.insert(QStringLiteral("mchid"), QString());
+    }
+    const QString problem = printerProblem(printSaleReceipt(call, m_Config, true));
+    if (!problem.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("补打失败，") + problem);
 }
 
 void Kesto::iconIsActived(QSystemTrayIcon::ActivationReason reason)

@@ -12,6 +12,7 @@ class KestoClass;
 }
 
 class KestoWindow;
+class ShiftWindow;
 class QAction;
 class QDateEdit;
 class QLabel;
@@ -54,6 +55,9 @@ private slots:
     void showpays();
     void showrefunds();
     void showreport();
+    void showshift();
+    void recordMenu(const QPoint &at);
+    void ReprintRecord(const QJsonObject &record);
     void iconIsActived(QSystemTrayIcon::ActivationReason reason);
     KeysOutcome SetKeys(QString Paykey, QString Refkey);
     void resumeKeys();
@@ -83,6 +87,7 @@ private:
     KestoWindow *m_PayWindow;
     wxRefunds *m_RefundWindow;
     WxSetup *m_Setup;
+    ShiftWindow *m_Shift;
     QDateEdit *m_DateFrom;
     QDateEdit *m_DateTo;
     QSystemTrayIcon *m_TrayIcon;

@@ -25,6 +25,14 @@ QStringList cellsOf(const QJsonObject &record)
             serviceTimeText(text(record, "time_end"))};
 }
 
+QJsonObject receiptOf(const QJsonObject &record)
+{
+    QJsonObject receipt;
+    for (const char *key : {"out_trade_no", "payt", "time_end", "total_fee"})
+        receipt.insert(QLatin1String(key), text(record, key));
+    return receipt;
+}
+
 } // namespace
 
 RecordsPage parseRecords(const QJsonObject &reply)
@@ -51,7 +59,7 @@ RecordsPage parseRecords(const QJsonObject &reply)
     }
     for (auto it = records.constBegin(); it != records.constEnd(); ++it) {
         if (!text(it.value(), "out_trade_no").isEmpty())
-            result.rows.append({it.key(), cellsOf(it.value())});
+            result.rows.append({it.key(), cellsOf(it.value()), receiptOf(it.value())});
     }
     return result;
 }

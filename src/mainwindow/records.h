@@ -9,8 +9,9 @@ struct RecordsPage
 {
     struct Row
     {
-        int index;         // the record's key in the reply, which is also its table row
-        QStringList cells; // the eight columns, as shown
+        int index;           // the record's key in the reply, which is also its table row
+        QStringList cells;   // the eight columns, as shown
+        QJsonObject receipt; // what a reprint of its receipt needs
     };
 
     int pageCount = 0;

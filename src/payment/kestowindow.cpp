@@ -8,7 +8,6 @@
 #include "service/wxnetwork.h"
 
 #include <QButtonGroup>
-#include <QDir>
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QTimer>
@@ -60,6 +59,8 @@ KestoWindow::KestoWindow(QWidget *parent)
     m_QueryKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
     connect(m_QueryKey, &QShortcut::activated, this, &KestoWindow::PayQuery);
     connect(ui->m_QueryPay, &QPushButton::clicked, this, &KestoWindow::PayQuery);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            &KestoWindow::Reprint);
     m_AutoQuery = new QTimer(this);
     m_AutoQuery->setSingleShot(true);
     connect(m_AutoQuery, &QTimer::timeout, this, &KestoWindow::autoQuery);
@@ -126,8 +127,14 @@ void KestoWindow::startPay(const QString &)
            << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
+    const qint64 row =
+        m_Journal.begin({SalesJournal::Kind::Sale, m_PayType, fenFromYuan(ui->m_Money->text()).value_or(0),
+                         m_Config.read(QStringLiteral("device")), code, QString()});
+    m_JournalNote = m_Journal.takeFailure() ? QStringLiteral("（本机交易流水无法写入）") : QString();
     setStatus(switched + QStringLiteral("支付中..."));
     m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
+    if (row != 0)
+        m_JournalRows.insert(m_PayRequest, row);
 }
 
 // A payment code tells its channel by its first two digits (WeChat Pay 10-15, Alipay 25-30): a
@@ -203,6 +210,7 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
         PayFailed(id);
         return;
     }
+    journalReply(id, msg, call);
     const bool onScreen = belongsToScreen(id);
     if (msg == Paid) {
         if (!onScreen) {
@@ -243,6 +251,8 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
 
 void KestoWindow::PayFailed(quint64 id)
 {
+    // Its journal row stays unknown: the payment may have gone through.
+    m_JournalRows.remove(id);
     if (id != 0 && id == m_PayRequest) {
         // The code field stays closed: the payment may have gone through.
         m_PayRequest = 0;
@@ -316,6 +326,29 @@ void KestoWindow::autoQuery()
     sendQuery();
 }
 
+// Every reply is written down, also one about a sale that is no longer on screen.
+void KestoWindow::journalReply(quint64 id, const QString &msg, const QJsonObject &call)
+{
+    const SalesJournal::Outcome outcome = msg == Paid               ? SalesJournal::Outcome::Paid
+                                          : msg == AwaitingPassword ? SalesJournal::Outcome::Waiting
+                                                                    : SalesJournal::Outcome::Failed;
+    if (m_JournalRows.contains(id))
+        m_Journal.complete(m_JournalRows.take(id), outcome, shownMessage(msg), call);
+    else if (m_Queries.contains(id))
+        m_Journal.completeTrade(m_Queries.value(id), outcome, shownMessage(msg), call);
+}
+
+void KestoWindow::Reprint()
+{
+    const QJsonObject call = m_Journal.lastPaidCall();
+    if (call.isEmpty()) {
+        setStatus(QStringLiteral("没有可补打的小票"));
+        return;
+    }
+    const QString problem = printerProblem(printSaleReceipt(call, m_Config, true));
+    setStatus(problem.isEmpty() ? QStringLiteral("小票已补打") : QStringLiteral("补打失败，") + problem);
+}
+
 void KestoWindow::KeyShow()
 {
     setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
@@ -352,15 +385,13 @@ void KestoWindow::ShowCodes(bool on)
 
 ReceiptPrint KestoWindow::PrintTicket(const QJsonObject &call)
 {
-    return printReceipt(receiptHtml(call, QDir::currentPath() + QStringLiteral("/kesto.jpg")),
-                        m_Config.read(QStringLiteral("printname")),
-                        m_Config.read(QStringLiteral("printnum")));
+    return printSaleReceipt(call, m_Config);
 }
 
 // The status label shows rich text; the service's words must never be taken for markup.
 void KestoWindow::setStatus(const QString &text)
 {
-    ui->Tip_Status->setText(text.toHtmlEscaped());
+    ui->Tip_Status->setText((text + m_JournalNote).toHtmlEscaped());
 }
 
 // The scanner types into whatever has the focus, so the field of the layout on screen gets it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "payment/receipt.h"
+#include "payment/salesjournal.h"
 #include "payment/wxwidget.h"
 #include "shell/settingsstore.h"
 
@@ -45,6 +46,7 @@ private slots:
     void Payed(quint64 id, const QJsonObject &obj);
     void PayFailed(quint64 id);
     void PayQuery();
+    void Reprint();
     void KeyShow();
     void showrefundslot();
 
@@ -55,6 +57,7 @@ private:
     void startAutoQuery();
     void nextAutoQuery(bool stillWaiting);
     void autoQuery();
+    void journalReply(quint64 id, const QString &msg, const QJsonObject &call);
     ReceiptPrint PrintTicket(const QJsonObject &call);
     void setStatus(const QString &text);
     void focusField();
@@ -80,6 +83,12 @@ private:
     QHash<quint64, QString> m_Queries;
     // Trades whose receipt has been printed, so that a repeated answer prints nothing more.
     QSet<QString> m_Printed;
+
+    SalesJournal m_Journal;
+    // Pay requests still out, with their sale's journal row.
+    QHash<quint64, qint64> m_JournalRows;
+    // Said once, with the sale during which the journal could not be written.
+    QString m_JournalNote;
 
     // Asking the service again by itself while the customer confirms, until the limit.
     QTimer *m_AutoQuery;

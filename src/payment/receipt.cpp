@@ -1,7 +1,10 @@
 #include "payment/receipt.h"
 
+#include "payment/salesjournal.h"
 #include "service/replyformat.h"
+#include "shell/settingsstore.h"
 
+#include <QDir>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -37,6 +40,18 @@ QString separatorRow()
         QStringLiteral("&nbsp;").repeated(26) + QString(26, QLatin1Char('-'))));
 }
 
+QString titleRow(const QString &title)
+{
+    return row(cell(QStringLiteral("colspan=\"2\" style=\"line-height:28px;height:28px;text-align:center;"
+                                   "font-size:20px;font-weight:bold\""),
+                    title));
+}
+
+QString amountText(qint64 fen)
+{
+    return QStringLiteral("￥") + yuanFromFen(QString::number(fen));
+}
+
 QString text(const QJsonObject &call, const char *key)
 {
     return call.value(QLatin1String(key)).toString();
@@ -52,7 +67,7 @@ QString escaped(const QJsonObject &call, const char *key)
 
 } // namespace
 
-QString receiptHtml(const QJsonObject &call, const QString &logoPath)
+QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool reprint)
 {
     const QString logo = QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped();
     QString html =
@@ -61,7 +76,8 @@ QString receiptHtml(const QJsonObject &call, const QString &logoPath)
         row(cell(QStringLiteral(
                      "colspan=\"2\" style=\"line-height:5x;height:5px;font-size:0px;text-align:center\""),
                  QStringLiteral("<img src=\"%1\" />").arg(logo))) +
-        separatorRow() + captionRow(QStringLiteral("商户名称："), QStringLiteral("{mchname}")) +
+        separatorRow() + (reprint ? titleRow(QStringLiteral("补打")) : QString()) +
+        captionRow(QStringLiteral("商户名称："), QStringLiteral("{mchname}")) +
         captionRow(QStringLiteral("商户编号："), QStringLiteral("{mchid}")) +
         captionRow(QStringLiteral("微信订单号："), QStringLiteral("{out_trade_no}")) +
         captionRow(QStringLiteral("支付类型："), QStringLiteral("{payt}")) +
@@ -122,4 +138,46 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
     for (int i = 0; i < count; ++i)
         document.print(&printer);
     return ReceiptPrint::Printed;
+}
+
+ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint)
+{
+    return printReceipt(receiptHtml(call, QDir::currentPath() + QStringLiteral("/kesto.jpg"), reprint),
+                        config.read(QStringLiteral("printname")),
+                        reprint ? QStringLiteral("1") : config.read(QStringLiteral("printnum")));
+}
+
+QString printerProblem(ReceiptPrint outcome)
+{
+    switch (outcome) {
+    case ReceiptPrint::Printed:
+        break;
+    case ReceiptPrint::NoPrinter:
+        return QStringLiteral("未找到打印机");
+    case ReceiptPrint::Skipped:
+        return QStringLiteral("未设置小票打印机");
+    }
+    return QString();
+}
+
+QString shiftSummaryHtml(const ShiftSummary &summary, const QString &merchant)
+{
+    const auto total = [](const ShiftSummary::Total &total) {
+        return QStringLiteral("%1笔 ").arg(total.count) + amountText(total.fen);
+    };
+    const QString timeFormat = QStringLiteral("yyyy/MM/dd HH:mm");
+    QString html =
+        QStringLiteral(
+            "<table style=\"border-collapse: collapse;font-family:宋体;font-size:13px\" width=\"210\">") +
+        titleRow(QStringLiteral("交班小结")) + separatorRow() +
+        captionRow(QStringLiteral("商户名称："), merchant.toHtmlEscaped()) +
+        captionRow(QStringLiteral("开始时间："), summary.since.toString(timeFormat)) +
+        captionRow(QStringLiteral("结束时间："), QDateTime::currentDateTime().toString(timeFormat)) +
+        separatorRow() + captionRow(QStringLiteral("微信支付："), total(summary.wechat)) +
+        captionRow(QStringLiteral("支付宝："), total(summary.alipay)) +
+        captionRow(QStringLiteral("退款："), total(summary.refunds)) + separatorRow() +
+        captionRow(QStringLiteral("结果未知："), QStringLiteral("%1笔").arg(summary.unknown.size()));
+    for (const ShiftSummary::Unknown &sale : summary.unknown)
+        html += captionRow(sale.time.toString(QStringLiteral("HH:mm:ss")), amountText(sale.fen));
+    return html + QStringLiteral("</table>");
 }

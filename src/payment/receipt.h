@@ -2,9 +2,22 @@
 #include <QJsonObject>
 #include <QString>
 
-// The receipt of a paid sale as HTML: the template with the reply's "call" values in place.
-QString receiptHtml(const QJsonObject &call, const QString &logoPath);
+class SettingsStore;
+struct ShiftSummary;
+
+// The receipt of a paid sale as HTML: the template with the reply's "call" values in place. A
+// reprint says so right under the logo, so that it is never taken for a second sale.
+QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool reprint = false);
+
+// The shift's totals on a slip of the receipt's width.
+QString shiftSummaryHtml(const ShiftSummary &summary, const QString &merchant);
 
 enum class ReceiptPrint { Skipped, NoPrinter, Printed };
 // Prints the receipt on the named printer, `copies` times (decimal text), each copy a job of its own.
 ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies);
+
+// A sale's receipt on the till's receipt printer: as many copies as set up, a reprint once.
+ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint = false);
+
+// Why nothing was printed, for the cashier; empty when it was printed.
+QString printerProblem(ReceiptPrint outcome);

@@ -165,6 +165,8 @@ void wxRefunds::Refunding()
     ui->Button_Save->setText(QStringLiteral("退款中"));
     m_RefundOrderNo = m_OrderNo;
     m_RefundOnScreen = true;
+    m_RefundRow =
+        m_Journal.begin({SalesJournal::Kind::Refund, m_Channel, *fen, m_OrderDevice, QString(), m_OrderNo});
     m_Refund = m_RefundNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
 }
 
@@ -182,6 +184,9 @@ void wxRefunds::GetRefunds(quint64 id, const QJsonObject &obj)
     m_Refund = 0;
     ui->Button_Save->setText(QStringLiteral("退款"));
     const bool refunded = msg == QStringLiteral("退款成功");
+    m_Journal.complete(m_RefundRow,
+                       refunded ? SalesJournal::Outcome::Refunded : SalesJournal::Outcome::Failed, msg,
+                       QJsonObject());
     const QMessageBox::Icon icon = refunded ? QMessageBox::Information : QMessageBox::Critical;
     if (!m_RefundOnScreen) {
         say(icon, QStringLiteral("提示"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "payment/paintedframe.h"
+#include "payment/salesjournal.h"
 #include "shell/settingsstore.h"
 
 #include <QElapsedTimer>
@@ -68,6 +69,8 @@ private:
     quint64 m_Refund = 0;
     QString m_RefundOrderNo;
     bool m_RefundOnScreen = false;
+    SalesJournal m_Journal;
+    qint64 m_RefundRow = 0;
 
     QElapsedTimer m_OrderShown;
     QElapsedTimer m_LastCharacter;

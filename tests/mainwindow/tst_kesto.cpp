@@ -114,8 +114,8 @@ private slots:
             if (!action->isSeparator())
                 entries << action->iconText();
         }
-        QCOMPARE(entries, (QStringList{"线下支付", "线下退款", "支付报表", "软件设置", "更换账号", "更换设备",
-                                       "退出软件(&X)"}));
+        QCOMPARE(entries, (QStringList{"线下支付", "线下退款", "支付报表", "交班小结", "软件设置", "更换账号",
+                                       "更换设备", "退出软件(&X)"}));
     }
 
     // The seeded records of the local service, page by page.

@@ -62,7 +62,7 @@ private slots:
         QVERIFY(!kesto.isVisible());
         QCOMPARE(icon->toolTip(), QString("演示商户"));
         QVERIFY(icon->contextMenu());
-        QCOMPARE(icon->contextMenu()->actions().size(), 10);
+        QCOMPARE(icon->contextMenu()->actions().size(), 11);
 
         // Signing in again runs the tray set-up again; the menu and its wiring stay single.
         QMenu *menu = icon->contextMenu();
@@ -96,6 +96,8 @@ private slots:
                                << "WxSetup";
         QTest::newRow("records") << "支付报表"
                                  << "Kesto";
+        QTest::newRow("shift summary") << "交班小结"
+                                       << "ShiftWindow";
         QTest::newRow("account") << "更换账号"
                                  << "WxSignin";
         QTest::newRow("device") << "更换设备"

@@ -1,5 +1,6 @@
 #include "captureserver.h"
 #include "payment/kestowindow.h"
+#include "payment/salesjournal.h"
 #include "paymentserver.h"
 #include "printqueue.h"
 #include "shell/lookandfeel.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <memory>
@@ -71,6 +73,33 @@ void configure(const QString &server)
         config.write(entry.first, entry.second);
 }
 
+// The till journal's last row: outcome, masked code, and how many rows its trade has.
+QString lastJournalRow()
+{
+    QSqlDatabase db = QSqlDatabase::contains("check") ? QSqlDatabase::database("check", false)
+                                                      : QSqlDatabase::addDatabase("QSQLITE", "check");
+    db.setDatabaseName(SalesJournal::defaultPath());
+    db.open();
+    QSqlQuery query(db);
+    query.exec("SELECT outcome || '|' || code || '|' || (SELECT COUNT(*) FROM entries e WHERE e.trade_no ="
+               " l.trade_no AND l.trade_no != '') FROM entries l ORDER BY id DESC LIMIT 1");
+    const QString row = query.next() ? query.value(0).toString() : QString();
+    query.finish();
+    db.close();
+    return row;
+}
+
+// Whether a whole payment code is anywhere in the journal's files.
+bool journalHolds(const QString &code)
+{
+    for (const QString &suffix : {"", "-wal", "-shm"}) {
+        QFile file(SalesJournal::defaultPath() + suffix);
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(code.toLatin1()))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class TestKestoWindow : public QObject
@@ -82,6 +111,9 @@ private slots:
     {
         initResources();
         QVERIFY(m_Server->isRunning());
+        // Trade numbers of a fresh service begin again at the first.
+        for (const QString &suffix : {"", "-wal", "-shm"})
+            QFile::remove(SalesJournal::defaultPath() + suffix);
         configure(m_Server->baseUrl());
     }
 
@@ -150,18 +182,21 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("done");
+        QTest::addColumn<QString>("journal"); // the last row: outcome, masked code, rows of its trade
         QTest::newRow("WeChat Pay") << Qt::Key_W << QStringList{"scan 134567890123456701"} << PaidReady
-                                    << true;
-        QTest::newRow("Alipay") << Qt::Key_S << QStringList{"scan 284567890123456702"} << PaidReady << true;
+                                    << true << "paid|1345**********6701|1";
+        QTest::newRow("Alipay") << Qt::Key_S << QStringList{"scan 284567890123456702"} << PaidReady << true
+                                << "paid|2845**********6702|1";
         QTest::newRow("a code of the other channel goes to its own")
-            << Qt::Key_S << QStringList{"scan 134567890123456703"} << PaidReady << true;
+            << Qt::Key_S << QStringList{"scan 134567890123456703"} << PaidReady << true
+            << "paid|1345**********6703|1";
         QTest::newRow("a code of the other channel, switching off")
             << Qt::Key_S << QStringList{"config autochannel=0", "scan 134567890123456706"}
-            << "这是微信付款码，请选择微信支付收款" << false;
+            << "这是微信付款码，请选择微信支付收款" << false << "failed|1345**********6706|0";
         QTest::newRow("declined, then a new scan")
             << Qt::Key_W
             << QStringList{"scan 134567890123459999", "status 余额不足", "scan 134567890123456704"}
-            << PaidReady << true;
+            << PaidReady << true << "paid|1345**********6704|1";
         QTest::newRow("customer confirms, F12 before and after")
             << Qt::Key_S << QStringList{"scan 284567890123450000",
                                         "status " + Waiting,
@@ -169,10 +204,10 @@ private slots:
                                         "status " + Waiting,
                                         "sleep",
                                         "F12"}
-            << PaidReady << true;
+            << PaidReady << true << "paid|2845**********0000|1";
         QTest::newRow("customer never confirms, cancelled, then F12 about it")
             << Qt::Key_W << QStringList{"scan 134567890123458888", "status " + Waiting, "Escape", "F12"}
-            << "上一笔等待顾客确认，按F12查询" << true;
+            << "上一笔等待顾客确认，按F12查询" << true << "waiting|1345**********8888|1";
     }
     void sales()
     {
@@ -180,6 +215,7 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QString, status);
         QFETCH(bool, done);
+        QFETCH(QString, journal);
         Till till;
         till.charge("12.5", channel);
         for (const QString &step : steps) {
@@ -189,6 +225,7 @@ private slots:
             } else if (step.startsWith("scan")) {
                 till.scan(arg);
                 QCOMPARE(till.codes()->text(), arg);
+                QVERIFY(!journalHolds(arg));
             } else if (step.startsWith("status")) {
                 QTRY_COMPARE(till.status(), arg);
             } else if (step == "F12") {
@@ -204,6 +241,7 @@ private slots:
         QCOMPARE(till.inCodeEntry(), !done);
         QCOMPARE(till.money()->text(), done ? "" : "12.5");
         QCOMPARE(QApplication::focusWidget(), done ? till.money() : till.codes());
+        QCOMPARE(lastJournalRow(), journal);
     }
 
     // A slow answer must land on its own sale: neither a second scan nor a new sale is touched.
@@ -246,6 +284,8 @@ private slots:
         QCOMPARE(till.money()->text(), amount);
         // The code field stays closed when the outcome is unknown.
         QCOMPARE(till.codes()->isReadOnly(), action == "stop");
+        QCOMPARE(lastJournalRow().section('|', 0, 1),
+                 action == "stop" ? "unknown|1345**********7777" : "paid|1345**********7777");
         configure(m_Server->baseUrl());
     }
 
@@ -331,6 +371,23 @@ private slots:
         config.write("printname", "");
     }
 
+    // A journal that cannot be written is said once and never stops a sale.
+    void journalUnwritable()
+    {
+        const QString path = SalesJournal::defaultPath();
+        for (const QString &suffix : {"", "-wal", "-shm"})
+            QFile::remove(path + suffix);
+        // A folder where the file belongs: file modes alone do not stop the root user these tests run as.
+        QVERIFY(QDir().mkdir(path));
+        Till till;
+        for (const QString &code : {"134567890123466801", "134567890123466802"}) {
+            till.charge("1");
+            till.scan(code);
+            QTRY_COMPARE(till.status(), PaidReady + (code.endsWith('1') ? "（本机交易流水无法写入）" : ""));
+        }
+        QVERIFY(QDir().rmdir(path));
+    }
+
     // What the service receives: every value percent-encoded, fields in the service's order.
     void requestBodies()
     {
@@ -348,9 +405,13 @@ private slots:
         QCOMPARE(capture.requests().size(), 0);
         till.scan("9");
         QCOMPARE(till.status(), "已切换为支付宝，支付中...");
+        // The sale is in the journal before its request reaches the service.
+        QTRY_COMPARE(capture.requests().size(), 1);
+        QCOMPARE(lastJournalRow(), "unknown|2845**********6789|0");
         QTRY_COMPARE(till.status(), Waiting);
         till.key(Qt::Key_F12);
         QTRY_COMPARE(till.status(), QString("<b>x</b>").toHtmlEscaped());
+        QCOMPARE(lastJournalRow(), "failed|2845**********6789|1");
 
         const QVector<CaptureServer::Request> requests = capture.requests();
         QCOMPARE(requests.size(), 2);

@@ -1,0 +1,253 @@
+#include "payment/salesjournal.h"
+
+#include "shell/apppaths.h"
+#include "shell/settingsstore.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace {
+
+const char *const Schema[] = {
+    "PRAGMA journal_mode=WAL",
+    // With WAL a commit survives the program being killed; only a power cut may lose the last ones.
+    "PRAGMA synchronous=NORMAL",
+    "CREATE TABLE IF NOT EXISTS entries(id INTEGER PRIMARY KEY, kind TEXT NOT NULL, time TEXT NOT NULL,"
+    " channel TEXT NOT NULL, fen INTEGER NOT NULL, device TEXT NOT NULL, code TEXT NOT NULL,"
+    " trade_no TEXT NOT NULL, outcome TEXT NOT NULL, message TEXT NOT NULL DEFAULT '',"
+    " call TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX IF NOT EXISTS entries_by_trade ON entries(trade_no)",
+    "CREATE INDEX IF NOT EXISTS entries_by_time ON entries(time)",
+    "CREATE TABLE IF NOT EXISTS shifts(started TEXT NOT NULL)",
+};
+
+QString outcomeText(SalesJournal::Outcome outcome)
+{
+    switch (outcome) {
+    case SalesJournal::Outcome::Paid:
+        return QStringLiteral("paid");
+    case SalesJournal::Outcome::Waiting:
+        return QStringLiteral("waiting");
+    case SalesJournal::Outcome::Failed:
+        return QStringLiteral("failed");
+    case SalesJournal::Outcome::Refunded:
+        return QStringLiteral("refunded");
+    case SalesJournal::Outcome::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+// Sorts as it reads, to the millisecond, so that a shift's start compares with the rows' times.
+QString timeText(const QDateTime &time)
+{
+    return time.toString(Qt::ISODateWithMs);
+}
+
+// A null text would be bound as NULL.
+QString bound(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace
+
+SalesJournal::SalesJournal(const QString &path) : m_Path(path)
+{
+    static QAtomicInteger<int> instances;
+    m_Connection = QStringLiteral("journal%1").arg(++instances);
+}
+
+SalesJournal::~SalesJournal()
+{
+    if (m_Opened)
+        QSqlDatabase::database(m_Connection, false).close();
+    QSqlDatabase::removeDatabase(m_Connection);
+}
+
+QString SalesJournal::defaultPath()
+{
+    // A shop that keeps no payment records on the till: "journal=0".
+    if (SettingsStore().read(QStringLiteral("journal")) == QLatin1String("0"))
+        return QString();
+    return QFileInfo(AppPaths::configFile()).absolutePath() + QStringLiteral("/journal.db");
+}
+
+QString SalesJournal::masked(const QString &code)
+{
+    if (code.size() <= 8)
+        return QString(code.size(), QLatin1Char('*'));
+    return code.left(4) + QString(code.size() - 8, QLatin1Char('*')) + code.right(4);
+}
+
+// Opened at the first use, so that the program's start does not wait for the file.
+bool SalesJournal::ready()
+{
+    if (m_Opened || m_Broken || m_Path.isEmpty())
+        return m_Opened;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_Connection);
+    db.setDatabaseName(m_Path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
+    if (!db.open()) {
+        m_Broken = true;
+        return false;
+    }
+    QSqlQuery query(db);
+    for (const char *statement : Schema) {
+        if (!query.exec(QLatin1String(statement))) {
+            db.close();
+            m_Broken = true;
+            return false;
+        }
+    }
+    m_Opened = true;
+    return true;
+}
+
+bool SalesJournal::takeFailure()
+{
+    if (!m_Broken || m_FailureTold)
+        return false;
+    m_FailureTold = true;
+    return true;
+}
+
+qint64 SalesJournal::begin(const Entry &entry)
+{
+    if (!ready())
+        return 0;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    query.prepare(
+        QStringLiteral("INSERT INTO entries(kind, time, channel, fen, device, code, trade_no, outcome)"
+                       " VALUES(?, ?, ?, ?, ?, ?, ?, 'unknown')"));
+    query.addBindValue(entry.kind == Kind::Sale ? QStringLiteral("sale") : QStringLiteral("refund"));
+    query.addBindValue(timeText(QDateTime::currentDateTime()));
+    query.addBindValue(bound(entry.channel));
+    query.addBindValue(entry.fen);
+    query.addBindValue(bound(entry.device));
+    query.addBindValue(bound(masked(entry.code)));
+    query.addBindValue(bound(entry.tradeNo));
+    if (!query.exec()) {
+        m_Broken = true;
+        return 0;
+    }
+    return query.lastInsertId().toLongLong();
+}
+
+void SalesJournal::complete(qint64 row, Outcome outcome, const QString &message, const QJsonObject &call)
+{
+    if (row != 0)
+        update(QStringLiteral("id = ?"), row, outcome, message, call);
+}
+
+void SalesJournal::completeTrade(const QString &tradeNo, Outcome outcome, const QString &message,
+                                 const QJsonObject &call)
+{
+    if (!tradeNo.isEmpty())
+        update(QStringLiteral("trade_no = ? AND kind = 'sale'"), tradeNo, outcome, message, call);
+}
+
+bool SalesJournal::update(const QString &where, const QVariant &key, Outcome outcome, const QString &message,
+                          const QJsonObject &call)
+{
+    if (!ready())
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    // The order number arrives with the first reply; a reply without one keeps what is known.
+    query.prepare(QStringLiteral("UPDATE entries SET outcome = ?, message = ?,"
+                                 " trade_no = CASE WHEN ? = '' THEN trade_no ELSE ? END,"
+                                 " call = CASE WHEN ? = 'paid' THEN ? ELSE call END WHERE ") +
+                  where);
+    const QString outcomeName = outcomeText(outcome);
+    const QString trade = call.value(QStringLiteral("out_trade_no")).toString();
+    query.addBindValue(outcomeName);
+    query.addBindValue(bound(message));
+    query.addBindValue(bound(trade));
+    query.addBindValue(bound(trade));
+    query.addBindValue(outcomeName);
+    query.addBindValue(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
+    query.addBindValue(key);
+    if (!query.exec()) {
+        m_Broken = true;
+        return false;
+    }
+    return true;
+}
+
+QJsonObject SalesJournal::paidCall(const QString &tradeNo)
+{
+    return paidCallWhere(QStringLiteral("AND trade_no = ?"), {tradeNo});
+}
+
+QJsonObject SalesJournal::lastPaidCall()
+{
+    return paidCallWhere(QString(), {});
+}
+
+QJsonObject SalesJournal::paidCallWhere(const QString &where, const QVariantList &values)
+{
+    if (!ready())
+        return {};
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    query.prepare(QStringLiteral("SELECT call FROM entries WHERE kind = 'sale' AND outcome = 'paid' ") +
+                  where + QStringLiteral(" ORDER BY id DESC LIMIT 1"));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec() || !query.next())
+        return {};
+    return QJsonDocument::fromJson(query.value(0).toString().toUtf8()).object();
+}
+
+ShiftSummary SalesJournal::summary()
+{
+    ShiftSummary result;
+    result.since = QDateTime(QDate::currentDate(), QTime(0, 0));
+    if (!ready())
+        return result;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    if (query.exec(QStringLiteral("SELECT MAX(started) FROM shifts")) && query.next()) {
+        const QDateTime started = QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs);
+        if (started.isValid() && started > result.since)
+            result.since = started;
+    }
+    const QString since = timeText(result.since);
+
+    query.prepare(QStringLiteral("SELECT kind, channel, COUNT(*), SUM(fen) FROM entries WHERE time >= ?"
+                                 " AND outcome IN ('paid', 'refunded') GROUP BY kind, channel"));
+    query.addBindValue(since);
+    query.exec();
+    while (query.next()) {
+        ShiftSummary::Total *total = query.value(0).toString() == QLatin1String("refund")  ? &result.refunds
+                                     : query.value(1).toString() == QLatin1String("Kesto") ? &result.wechat
+                                                                                           : &result.alipay;
+        total->count += query.value(2).toInt();
+        total->fen += query.value(3).toLongLong();
+    }
+
+    // A sale left waiting for the customer may have been confirmed after the till stopped asking.
+    query.prepare(QStringLiteral("SELECT time, channel, fen FROM entries WHERE time >= ? AND kind = 'sale'"
+                                 " AND outcome IN ('unknown', 'waiting') ORDER BY time"));
+    query.addBindValue(since);
+    query.exec();
+    while (query.next())
+        result.unknown.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs),
+                               query.value(1).toString(), query.value(2).toLongLong()});
+    return result;
+}
+
+bool SalesJournal::startShift()
+{
+    if (!ready())
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    query.prepare(QStringLiteral("INSERT INTO shifts(started) VALUES(?)"));
+    query.addBindValue(timeText(QDateTime::currentDateTime()));
+    if (!query.exec()) {
+        m_Broken = true;
+        return false;
+    }
+    return true;
+}
