@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$root/tests/e2e/cashier.sh" "$build/src/Kesto" "$build/server/payment-server" "$work"
 mkdir -p "$out"
-for name in signin devices records pay-amount pay-code pay-waiting receipt refund-folded refund-order setup; do
+for name in signin devices records pay-amount pay-code pay-waiting receipt refund-folded refund-order setup shift-summary; do
     cp "$work/$name.png" "$out/"
 done
 echo "screenshots in $out"

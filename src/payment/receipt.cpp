@@ -14,6 +14,8 @@
 namespace {
 
 const QString ValueStyle = QStringLiteral("line-height:28px;height:28px;text-align:right");
+// The figures a cashier hands over are printed as large as the receipt's amount.
+const QString FigureStyle = ValueStyle + QStringLiteral(";font-size:20px");
 
 QString row(const QString &cells, const QString &attributes = QString())
 {
@@ -173,10 +175,11 @@ QString shiftSummaryHtml(const ShiftSummary &summary, const QString &merchant)
         captionRow(QStringLiteral("商户名称："), merchant.toHtmlEscaped()) +
         captionRow(QStringLiteral("开始时间："), summary.since.toString(timeFormat)) +
         captionRow(QStringLiteral("结束时间："), QDateTime::currentDateTime().toString(timeFormat)) +
-        separatorRow() + captionRow(QStringLiteral("微信支付："), total(summary.wechat)) +
-        captionRow(QStringLiteral("支付宝："), total(summary.alipay)) +
-        captionRow(QStringLiteral("退款："), total(summary.refunds)) + separatorRow() +
-        captionRow(QStringLiteral("结果未知："), QStringLiteral("%1笔").arg(summary.unknown.size()));
+        separatorRow() + captionRow(QStringLiteral("微信支付："), total(summary.wechat), FigureStyle) +
+        captionRow(QStringLiteral("支付宝："), total(summary.alipay), FigureStyle) +
+        captionRow(QStringLiteral("退款："), total(summary.refunds), FigureStyle) + separatorRow() +
+        captionRow(QStringLiteral("结果未知："), QStringLiteral("%1笔").arg(summary.unknown.size()),
+                   FigureStyle);
     for (const ShiftSummary::Unknown &sale : summary.unknown)
         html += captionRow(sale.time.toString(QStringLiteral("HH:mm:ss")), amountText(sale.fen));
     return html + QStringLiteral("</table>");

@@ -1,8 +1,10 @@
 #include "captureserver.h"
+#include "messagecatcher.h"
 #include "payment/kestowindow.h"
 #include "payment/salesjournal.h"
 #include "paymentserver.h"
 #include "printqueue.h"
+#include "refund/wxrefunds.h"
 #include "shell/lookandfeel.h"
 #include "shell/settingsstore.h"
 
@@ -73,20 +75,28 @@ void configure(const QString &server)
         config.write(entry.first, entry.second);
 }
 
-// The till journal's last row: outcome, masked code, and how many rows its trade has.
-QString lastJournalRow()
+// One value from an SQLite database, as text.
+QString valueOf(const QString &database, const QString &sql)
 {
     QSqlDatabase db = QSqlDatabase::contains("check") ? QSqlDatabase::database("check", false)
                                                       : QSqlDatabase::addDatabase("QSQLITE", "check");
-    db.setDatabaseName(SalesJournal::defaultPath());
+    db.setDatabaseName(database);
     db.open();
     QSqlQuery query(db);
-    query.exec("SELECT outcome || '|' || code || '|' || (SELECT COUNT(*) FROM entries e WHERE e.trade_no ="
-               " l.trade_no AND l.trade_no != '') FROM entries l ORDER BY id DESC LIMIT 1");
-    const QString row = query.next() ? query.value(0).toString() : QString();
+    query.exec(sql);
+    const QString value = query.next() ? query.value(0).toString() : QString();
     query.finish();
     db.close();
-    return row;
+    return value;
+}
+
+// The till journal's last row: outcome, masked code, and how many rows its trade has.
+QString lastJournalRow()
+{
+    return valueOf(
+        SalesJournal::defaultPath(),
+        "SELECT outcome || '|' || code || '|' || (SELECT COUNT(*) FROM entries e WHERE e.trade_no ="
+        " l.trade_no AND l.trade_no != '') FROM entries l ORDER BY id DESC LIMIT 1");
 }
 
 // Whether a whole payment code is anywhere in the journal's files.
@@ -386,6 +396,54 @@ private slots:
             QTRY_COMPARE(till.status(), PaidReady + (code.endsWith('1') ? "（本机交易流水无法写入）" : ""));
         }
         QVERIFY(QDir().rmdir(path));
+    }
+
+    // The shift summary adds up what the service took from this till's sales and refunds.
+    void shiftSummary()
+    {
+        QTemporaryDir dir;
+        const QString database = dir.filePath("payment.db");
+        PaymentServer server({"--db", database});
+        configure(server.baseUrl());
+        SalesJournal journal;
+        QVERIFY(journal.startShift());
+        QTest::qWait(5);
+        {
+            Till till;
+            for (const QString &sale :
+                 {"12.5 134567890123480001", "8.8 284567890123480002", "3 134567890123488888"}) {
+                till.charge(sale.section(' ', 0, 0));
+                till.scan(sale.section(' ', 1));
+                QTRY_VERIFY(till.status() == PaidReady || till.status() == Waiting);
+                till.key(Qt::Key_Escape);
+            }
+        }
+        {
+            MessageCatcher boxes;
+            wxRefunds refunds;
+            refunds.ShowDialog();
+            refunds.findChild<QLineEdit *>("m_Codes")->setText(
+                valueOf(database, "SELECT out_trade_no FROM orders WHERE code = '134567890123480001'"));
+            QTRY_VERIFY(!refunds.findChild<QLineEdit *>("m_refund")->text().isEmpty());
+            refunds.findChild<QLineEdit *>("m_refund")->setText("5.01");
+            QTest::mouseClick(refunds.findChild<QPushButton *>("Button_Save"), Qt::LeftButton);
+            QTRY_COMPARE(boxes.messages.size(), 1);
+        }
+
+        const ShiftSummary summary = journal.summary();
+        const QString paid = "SELECT COUNT(*) || '/' || SUM(total_fee) FROM orders WHERE code IS NOT NULL AND"
+                             " paid_at IS NOT NULL AND payt = '%1'";
+        const auto total = [](const ShiftSummary::Total &total) {
+            return QString("%1/%2").arg(total.count).arg(total.fen);
+        };
+        QCOMPARE(total(summary.wechat), valueOf(database, paid.arg("Kesto")));
+        QCOMPARE(total(summary.alipay), valueOf(database, paid.arg("AliPay")));
+        QCOMPARE(total(summary.refunds),
+                 valueOf(database, "SELECT COUNT(*) || '/' || SUM(r.amount) FROM refunds r"
+                                   " JOIN orders o ON o.id = r.order_id WHERE o.code IS NOT NULL"));
+        QCOMPARE(summary.unknown.size(), 1);
+        QCOMPARE(summary.unknown[0].fen, 300);
+        configure(m_Server->baseUrl());
     }
 
     // What the service receives: every value percent-encoded, fields in the service's order.
