@@ -63,6 +63,7 @@ SalesJournal::SalesJournal(const QString &path) : m_Path(path)
 
 SalesJournal::~SalesJournal()
 {
+    m_Insert = m_UpdateRow = m_UpdateTrade = QSqlQuery();
     if (m_Opened)
         QSqlDatabase::database(m_Connection, false).close();
     QSqlDatabase::removeDatabase(m_Connection);
@@ -103,6 +104,21 @@ bool SalesJournal::ready()
             return false;
         }
     }
+    m_Insert = QSqlQuery(db);
+    m_UpdateRow = QSqlQuery(db);
+    m_UpdateTrade = QSqlQuery(db);
+    // The order number arrives with the first reply; a reply without one keeps what is known.
+    const QString update = QStringLiteral("UPDATE entries SET outcome = ?, message = ?,"
+                                          " trade_no = CASE WHEN ? = '' THEN trade_no ELSE ? END,"
+                                          " call = CASE WHEN ? = 'paid' THEN ? ELSE call END WHERE ");
+    if (!m_Insert.prepare(
+            QStringLiteral("INSERT INTO entries(kind, time, channel, fen, device, code, trade_no,"
+                           " outcome) VALUES(?, ?, ?, ?, ?, ?, ?, 'unknown')")) ||
+        !m_UpdateRow.prepare(update + QStringLiteral("id = ?")) ||
+        !m_UpdateTrade.prepare(update + QStringLiteral("trade_no = ? AND kind = 'sale'"))) {
+        m_Broken = true;
+        return false;
+    }
     m_Opened = true;
     return true;
 }
@@ -119,62 +135,47 @@ qint64 SalesJournal::begin(const Entry &entry)
 {
     if (!ready())
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
-    query.prepare(
-        QStringLiteral("INSERT INTO entries(kind, time, channel, fen, device, code, trade_no, outcome)"
-                       " VALUES(?, ?, ?, ?, ?, ?, ?, 'unknown')"));
-    query.addBindValue(entry.kind == Kind::Sale ? QStringLiteral("sale") : QStringLiteral("refund"));
-    query.addBindValue(timeText(QDateTime::currentDateTime()));
-    query.addBindValue(bound(entry.channel));
-    query.addBindValue(entry.fen);
-    query.addBindValue(bound(entry.device));
-    query.addBindValue(bound(masked(entry.code)));
-    query.addBindValue(bound(entry.tradeNo));
-    if (!query.exec()) {
+    m_Insert.addBindValue(entry.kind == Kind::Sale ? QStringLiteral("sale") : QStringLiteral("refund"));
+    m_Insert.addBindValue(timeText(QDateTime::currentDateTime()));
+    m_Insert.addBindValue(bound(entry.channel));
+    m_Insert.addBindValue(entry.fen);
+    m_Insert.addBindValue(bound(entry.device));
+    m_Insert.addBindValue(bound(masked(entry.code)));
+    m_Insert.addBindValue(bound(entry.tradeNo));
+    if (!m_Insert.exec()) {
         m_Broken = true;
         return 0;
     }
-    return query.lastInsertId().toLongLong();
+    return m_Insert.lastInsertId().toLongLong();
 }
 
 void SalesJournal::complete(qint64 row, Outcome outcome, const QString &message, const QJsonObject &call)
 {
-    if (row != 0)
-        update(QStringLiteral("id = ?"), row, outcome, message, call);
+    if (row != 0 && ready())
+        update(m_UpdateRow, row, outcome, message, call);
 }
 
 void SalesJournal::completeTrade(const QString &tradeNo, Outcome outcome, const QString &message,
                                  const QJsonObject &call)
 {
-    if (!tradeNo.isEmpty())
-        update(QStringLiteral("trade_no = ? AND kind = 'sale'"), tradeNo, outcome, message, call);
+    if (!tradeNo.isEmpty() && ready())
+        update(m_UpdateTrade, tradeNo, outcome, message, call);
 }
 
-bool SalesJournal::update(const QString &where, const QVariant &key, Outcome outcome, const QString &message,
+void SalesJournal::update(QSqlQuery &statement, const QVariant &key, Outcome outcome, const QString &message,
                           const QJsonObject &call)
 {
-    if (!ready())
-        return false;
-    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
-    // The order number arrives with the first reply; a reply without one keeps what is known.
-    query.prepare(QStringLiteral("UPDATE entries SET outcome = ?, message = ?,"
-                                 " trade_no = CASE WHEN ? = '' THEN trade_no ELSE ? END,"
-                                 " call = CASE WHEN ? = 'paid' THEN ? ELSE call END WHERE ") +
-                  where);
     const QString outcomeName = outcomeText(outcome);
-    const QString trade = call.value(QStringLiteral("out_trade_no")).toString();
-    query.addBindValue(outcomeName);
-    query.addBindValue(bound(message));
-    query.addBindValue(bound(trade));
-    query.addBindValue(bound(trade));
-    query.addBindValue(outcomeName);
-    query.addBindValue(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
-    query.addBindValue(key);
-    if (!query.exec()) {
+    const QString trade = bound(call.value(QStringLiteral("out_trade_no")).toString());
+    statement.addBindValue(outcomeName);
+    statement.addBindValue(bound(message));
+    statement.addBindValue(trade);
+    statement.addBindValue(trade);
+    statement.addBindValue(outcomeName);
+    statement.addBindValue(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
+    statement.addBindValue(key);
+    if (!statement.exec())
         m_Broken = true;
-        return false;
-    }
-    return true;
 }
 
 QJsonObject SalesJournal::paidCall(const QString &tradeNo)

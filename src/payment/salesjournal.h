@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QString>
 #include <QVector>
 
@@ -76,7 +77,7 @@ public:
 
 private:
     bool ready();
-    bool update(const QString &where, const QVariant &key, Outcome outcome, const QString &message,
+    void update(QSqlQuery &statement, const QVariant &key, Outcome outcome, const QString &message,
                 const QJsonObject &call);
     QJsonObject paidCallWhere(const QString &where, const QVariantList &values);
 
@@ -85,4 +86,8 @@ private:
     bool m_Opened = false;
     bool m_Broken = false;
     bool m_FailureTold = false;
+    // Prepared once: a sale writes its row on the way to the service.
+    QSqlQuery m_Insert;
+    QSqlQuery m_UpdateRow;
+    QSqlQuery m_UpdateTrade;
 };
