@@ -1,4 +1,5 @@
 #include "mainwindow/records.h"
+#include "rows.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -31,26 +32,19 @@ private slots:
         QTest::addColumn<int>("pages");
 
         const QString page = R"("page":{"np":%1,"pmax":%2},"total":{"tongji":"t"})";
-        QTest::newRow("two records") << page.arg(1).arg(2) + "," + record("0", "A") + "," + record("1", "B")
-                                     << QList<int>{0, 1} << 2;
-        QTest::newRow("np bounds the records")
-            << page.arg(0).arg(1) + "," + record("0", "A") + "," + record("1", "B") << QList<int>{0} << 1;
-        QTest::newRow("empty order number skipped, later row keeps its index")
-            << page.arg(2).arg(1) + "," + record("0", "") + "," + record("1", "") + "," + record("2", "C")
-            << QList<int>{2} << 1;
-        QTest::newRow("negative np") << page.arg(-1).arg(1) + "," + record("0", "A") << QList<int>{} << 1;
-        QTest::newRow("huge np costs nothing")
-            << page.arg(2000000000).arg(1) + "," + record("0", "A") << QList<int>{0} << 1;
-        QTest::newRow("index beyond the records given")
-            << page.arg(2000000000).arg(1) + "," + record("0", "A") + "," + record("1999999999", "B")
-            << QList<int>{0} << 1;
-        QTest::newRow("np as a string reads as 0")
-            << R"("page":{"np":"1","pmax":"2"})" + QString(",") + record("0", "A") + "," + record("1", "B")
-            << QList<int>{0} << 0;
-        QTest::newRow("keys that are not plain indexes")
-            << page.arg(5).arg(1) + "," + record("01", "A") + "," + record("+1", "B") + "," + record("2", "C")
-            << QList<int>{2} << 1;
-        QTest::newRow("no page") << record("0", "A") << QList<int>{0} << 0;
+        row("two records", page.arg(1).arg(2) + "," + record("0", "A") + "," + record("1", "B"),
+            QList<int>{0, 1}, 2);
+        row("np bounds the records", page.arg(0).arg(1) + "," + record("0", "A") + "," + record("1", "B"),
+            QList<int>{0}, 1);
+        row("empty order number skipped, later row keeps its index",
+            page.arg(2).arg(1) + "," + record("0", "") + "," + record("1", "") + "," + record("2", "C"),
+            QList<int>{2}, 1);
+        row("index beyond the records given",
+            page.arg(2000000000).arg(1) + "," + record("0", "A") + "," + record("1999999999", "B"),
+            QList<int>{0}, 1);
+        row("keys that are not plain indexes",
+            page.arg(5).arg(1) + "," + record("01", "A") + "," + record("+1", "B") + "," + record("2", "C"),
+            QList<int>{2}, 1);
     }
     void rowsOfAPage()
     {
@@ -69,48 +63,26 @@ private slots:
     {
         QTest::addColumn<QString>("payt");
         QTest::addColumn<QString>("channel");
-        QTest::newRow("WeChat Pay") << "Kesto"
-                                    << "微信支付";
-        QTest::newRow("Alipay") << "AliPay"
-                                << "支付宝钱包";
-        QTest::newRow("empty counts as Alipay") << ""
-                                                << "支付宝钱包";
+        QTest::addColumn<QString>("tongji");
+        QTest::addColumn<QString>("shown");
+        const QString summary = "支付81笔，合计19829.90元，已退款3999.12元";
+        row("WeChat Pay", "Kesto", "微信支付", summary, summary);
+        row("Alipay, a megabyte of statistics", "AliPay", "支付宝钱包", summary.repeated(30000),
+            summary.repeated(4).left(100) + "…");
     }
     void cellsOfARecord()
     {
         QFETCH(QString, payt);
         QFETCH(QString, channel);
-        const RecordsPage page =
-            parseRecords(reply("{\"list\":{\"page\":{\"np\":0,\"pmax\":1},\"total\":{\"tongji\":\"共1笔\"}," +
-                               record("0", "100000000000000001", payt.toUtf8().constData()).toUtf8() + "}}"));
-        QCOMPARE(page.statistics, QString("共1笔"));
+        QFETCH(QString, tongji);
+        QFETCH(QString, shown);
+        const QString list = R"({"list":{"page":{"np":0,"pmax":1},"total":{"tongji":"%1"},%2}})";
+        const RecordsPage page = parseRecords(
+            reply(list.arg(tongji, record("0", "100000000000000001", qPrintable(payt))).toUtf8()));
+        QCOMPARE(page.statistics, shown);
         QCOMPARE(page.rows.size(), 1);
         QCOMPARE(page.rows[0].cells, (QStringList{"0", channel, "前台", "￥0.01", "￥0", "100000000000000001",
                                                   "t", "2016年03月05日 14时22分33秒"}));
-    }
-
-    void statistics_data()
-    {
-        QTest::addColumn<QString>("tongji");
-        QTest::addColumn<QString>("shown");
-        const QString summary = "支付81笔，合计19829.90元，已退款3999.12元";
-        QTest::newRow("the service's summary") << summary << summary;
-        QTest::newRow("a megabyte of it") << summary.repeated(30000) << summary.repeated(4).left(100) + "…";
-    }
-    void statistics()
-    {
-        QFETCH(QString, tongji);
-        QFETCH(QString, shown);
-        const QJsonObject total{{"tongji", tongji}};
-        QCOMPARE(parseRecords(QJsonObject{{"list", QJsonObject{{"total", total}}}}).statistics, shown);
-    }
-
-    void replyWithoutList()
-    {
-        const RecordsPage page = parseRecords(reply(R"({"data":{"version":{"ver":3}}})"));
-        QCOMPARE(page.rows.size(), 0);
-        QCOMPARE(page.pageCount, 0);
-        QCOMPARE(page.statistics, QString());
     }
 };
 

