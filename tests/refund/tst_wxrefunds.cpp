@@ -2,6 +2,7 @@
 #include "messagecatcher.h"
 #include "paymentserver.h"
 #include "refund/wxrefunds.h"
+#include "rows.h"
 #include "service/wxnetwork.h"
 #include "shell/settingsstore.h"
 
@@ -107,25 +108,14 @@ private slots:
         QTest::addColumn<QString>("price");
         QTest::addColumn<QStringList>("refunds"); // each: amount typed, then the message shown
         const QString done = "提示|退款成功";
-        QTest::newRow("WeChat Pay in full") << "kesto"
-                                            << "134567890123456801"
-                                            << "12345.67" << QStringList{"12345.67", done};
-        QTest::newRow("Alipay in two parts, then nothing left")
-            << "AliPay"
-            << "284567890123456802"
-            << "12.5" << QStringList{"5", done, "7.5", done, "-", "错误|该订单已全额退款"};
-        QTest::newRow("WeChat Pay: one fen too many, then more than is left")
-            << "kesto"
-            << "134567890123456803"
-            << "12.5" << QStringList{"12.51", "错误|退款金额不能大于订单金额",
-                                     "10",    done,
-                                     "12.5",  "提示|退款失败:退款金额超过可退金额（可退2.50元）"};
-        QTest::newRow("amounts that are no amounts")
-            << "AliPay"
-            << "284567890123456804"
-            << "1" << QStringList{"0",     "错误|退款金额格式不正确", "abc", "错误|退款金额格式不正确",
-                                  "1.234", "错误|退款金额格式不正确", "-1",  "错误|退款金额格式不正确",
-                                  "",      "错误|退款金额不能空"};
+        row("WeChat Pay in full", "kesto", "134567890123456801", "12345.67", QStringList{"12345.67", done});
+        row("Alipay in two parts, then nothing left", "AliPay", "284567890123456802", "12.5",
+            QStringList{"5", done, "7.5", done, "-", "错误|该订单已全额退款"});
+        row("WeChat Pay: one fen too many, then more than is left", "kesto", "134567890123456803", "12.5",
+            QStringList{"12.51", "错误|退款金额不能大于订单金额", "10", done, "12.5",
+                        "提示|退款失败:退款金额超过可退金额（可退2.50元）"});
+        row("amounts that are no amounts", "AliPay", "284567890123456804", "1",
+            QStringList{"0", "错误|退款金额格式不正确", "", "错误|退款金额不能空"});
     }
     void refunds()
     {
@@ -167,8 +157,8 @@ private slots:
     void keysAndClicks_data()
     {
         QTest::addColumn<int>("lookupDelayMs");
-        QTest::newRow("lookup answers before the Return") << 0;
-        QTest::newRow("lookup answers after the Return") << 150;
+        row("lookup answers before the Return", 0);
+        row("lookup answers after the Return", 150);
     }
     void keysAndClicks()
     {
@@ -208,13 +198,12 @@ private slots:
         QTest::addColumn<QByteArray>("refundReply");
         QTest::addColumn<bool>("reopened");
         QTest::addColumn<QString>("message");
-        QTest::newRow("service gone mid-refund") << QByteArray("<html>502 Bad Gateway</html>") << false
-                                                 << "提示|网络异常，退款结果未知，请在退款记录中核实";
-        QTest::newRow("success after the window was reopened")
-            << QByteArray(R"({"call":{"msg":"退款成功"}})") << true << "提示|订单100000000000000007退款成功";
-        QTest::newRow("failure after the window was reopened")
-            << QByteArray(R"({"call":{"msg":"<b>余额不足</b>"}})") << true
-            << "提示|订单100000000000000007退款失败:<b>余额不足</b>";
+        row("service gone mid-refund", QByteArray("<html>502 Bad Gateway</html>"), false,
+            "提示|网络异常，退款结果未知，请在退款记录中核实");
+        row("success after the window was reopened", QByteArray(R"({"call":{"msg":"退款成功"}})"), true,
+            "提示|订单100000000000000007退款成功");
+        row("failure after the window was reopened", QByteArray(R"({"call":{"msg":"<b>余额不足</b>"}})"),
+            true, "提示|订单100000000000000007退款失败:<b>余额不足</b>");
     }
     void lostAndLateReplies()
     {
