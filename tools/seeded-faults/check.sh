@@ -13,14 +13,14 @@ build=${BUILD:-$root/build-test}
 declare -A tests=(
     [01-pay-fields-swapped]='^tst_kestowindow$'
     [02-fen-to-yuan]='^(tst_replyformat|tst_receipt|tst_records)$'
-    [03-second-charge]='^(tst_kestowindow|tst_faults|e2e_cashier)$'
-    [04-refund-fen-over]='^(server_refunds|tst_wxrefunds)$'
+    [03-second-charge]='^tst_kestowindow$'
+    [04-refund-fen-over]='^(server_service|tst_wxrefunds)$'
     [05-settings-entry-twice]='^tst_settingsstore$'
     [06-tray-menu-twice]='^tst_tray$'
-    [07-late-reply-on-screen]='^(tst_kestowindow|tst_faults)$'
+    [07-late-reply-on-screen]='^tst_kestowindow$'
     [08-hotkey-entry-kept]='^tst_hotkeys$'
     [09-receipt-unescaped]='^tst_receipt$'
-    [10-used-code-accepted]='^(server_payments|server_cashiers)$'
+    [10-used-code-accepted]='^(server_service|server_cashiers)$'
 )
 
 names=("$@")
