@@ -15,9 +15,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("unknown option") << QStringList{"--colour"} << 2;
-        QTest::newRow("positional") << QStringList{"serve"} << 2;
-        QTest::newRow("busy port") << QStringList{"--port", "BUSY"} << 1;
+        row("unknown option", QStringList{"--colour"}, 2);
+        row("positional", QStringList{"serve"}, 2);
+        row("busy port", QStringList{"--port", "BUSY"}, 1);
     }
     void refusesToStart()
     {

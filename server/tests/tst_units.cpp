@@ -1,9 +1,8 @@
-// The pure parts of the service: amounts, form bodies, payment codes, days and options. Over HTTP
+// The pure parts of the service: amounts, form bodies, payment codes and days. Over HTTP
 // one row per refusal shows the wiring; the edge cases are here.
 
 #include "FormBody.h"
 #include "Money.h"
-#include "Options.h"
 #include "PaymentCode.h"
 #include "TimeText.h"
 #include "rows.h"
@@ -31,19 +30,10 @@ struct Day
     const char *tag;
     QDate day;
 };
-struct Option
-{
-    const char *tag;
-    QStringList arguments;
-    int port; // -1: refused
-    int delay;
-    int slowReply;
-};
 Q_DECLARE_METATYPE(Yuan)
 Q_DECLARE_METATYPE(Form)
 Q_DECLARE_METATYPE(Code)
 Q_DECLARE_METATYPE(Day)
-Q_DECLARE_METATYPE(Option)
 
 class UnitsTest : public QObject
 {
@@ -160,33 +150,6 @@ private slots:
     {
         QFETCH(Day, row);
         QCOMPARE(TimeText::parseDay(QString::fromUtf8(row.tag)), row.day);
-    }
-
-    void options_data()
-    {
-        static const Option rows[] = {
-            {"defaults", {}, 8080, 5, 3},
-            {"separate values", {"--port", "0", "--confirm-delay", "1", "--slow-reply", "0"}, 0, 1, 0},
-            {"equals form", {"--port=9000", "--confirm-delay=0", "--slow-reply=86400"}, 9000, 0, 86400},
-            {"port too big", {"--port", "65536"}, -1, 0, 0},
-            {"negative delay", {"--confirm-delay", "-1"}, -1, 0, 0},
-            {"slow reply too long", {"--slow-reply", "86401"}, -1, 0, 0},
-            {"missing value", {"--db"}, -1, 0, 0},
-            {"certificate without its key", {"--tls-cert", "server.pem"}, -1, 0, 0},
-            {"unknown", {"--verbose"}, -1, 0, 0},
-        };
-        addRows(rows);
-    }
-    void options()
-    {
-        QFETCH(Option, row);
-        Options options;
-        QCOMPARE(options.parse(row.arguments).isEmpty(), row.port >= 0);
-        if (row.port < 0)
-            return;
-        QCOMPARE(options.port, row.port);
-        QCOMPARE(options.confirmDelaySeconds, row.delay);
-        QCOMPARE(options.slowReplySeconds, row.slowReply);
     }
 };
 

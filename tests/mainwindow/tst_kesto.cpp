@@ -1,6 +1,7 @@
 #include "captureserver.h"
 #include "mainwindow/kesto.h"
 #include "messagecatcher.h"
+#include "rows.h"
 #include "runningkesto.h"
 
 #include <QAction>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 
@@ -45,12 +45,12 @@ private slots:
     {
         QTest::addColumn<Settings>("settings"); // over a remembered account and device
         QTest::addColumn<QString>("page");
-        QTest::newRow("first run")
-            << Settings{{"username", ""}, {"password", ""}, {"remeber", ""}, {"device", ""}} << "m_Login";
-        QTest::newRow("account not remembered") << Settings{{"remeber", "0"}} << "m_Login";
-        QTest::newRow("remembered without password") << Settings{{"password", ""}} << "m_Login";
-        QTest::newRow("remembered, no device") << Settings{{"device", ""}} << "m_Devices";
-        QTest::newRow("remembered with device") << Settings{} << "";
+        row("first run", Settings{{"username", ""}, {"password", ""}, {"remeber", ""}, {"device", ""}},
+            "m_Login");
+        row("account not remembered", Settings{{"remeber", "0"}}, "m_Login");
+        row("remembered without password", Settings{{"password", ""}}, "m_Login");
+        row("remembered, no device", Settings{{"device", ""}}, "m_Devices");
+        row("remembered with device", Settings{}, "");
     }
     void startupDecision()
     {

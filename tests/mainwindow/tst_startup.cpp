@@ -1,9 +1,9 @@
 #include "captureserver.h"
+#include "rows.h"
 #include "shell/settingsstore.h"
 #include "xdesktop.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
 
 // The real program, started as run.sh starts it with a remembered account and device, and looked
 // at from outside as a cashier meets it.
@@ -34,8 +34,8 @@ private slots:
     void recordsViewWithoutTray_data()
     {
         QTest::addColumn<bool>("windowManager");
-        QTest::newRow("bare X server") << false;
-        QTest::newRow("openbox") << true;
+        row("bare X server", false);
+        row("openbox", true);
     }
     void recordsViewWithoutTray()
     {
@@ -59,8 +59,8 @@ private slots:
     void secondStartBringsTheFirstForward_data()
     {
         QTest::addColumn<bool>("tray");
-        QTest::newRow("no tray") << false;
-        QTest::newRow("tray") << true;
+        row("no tray", false);
+        row("tray", true);
     }
     void secondStartBringsTheFirstForward()
     {

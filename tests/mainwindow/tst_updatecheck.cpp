@@ -71,18 +71,11 @@ private slots:
             QVERIFY(!QFile::exists(appDir() + "/updater-ran"));
     }
 
-    // The whole program, in a folder of its own with the stand-in updater beside it: a newer version
-    // ends it, also while the sign-in dialog is open.
-    void programEndsForTheUpdater_data()
-    {
-        QTest::addColumn<int>("serviceVersion");
-        QTest::newRow("newer version") << 1;
-        QTest::newRow("same version") << 0;
-    }
+    // The whole program, in a folder of its own with the stand-in updater beside it: a newer
+    // version ends it, also while the sign-in dialog is open.
     void programEndsForTheUpdater()
     {
-        QFETCH(int, serviceVersion);
-        PaymentServer payments({"--client-version", QString::number(serviceVersion)});
+        PaymentServer payments({"--client-version", "1"});
         QTemporaryDir app;
         QVERIFY(QFile::copy(KESTO_PROGRAM, app.filePath("Kesto")));
         placeUpdater(app.path());
@@ -90,13 +83,11 @@ private slots:
         config.write("server", payments.baseUrl());
         config.write("username", "demo");
         config.write("password", "demo123");
-
         QProcess program;
         program.start(app.filePath("Kesto"), QStringList());
-        QCOMPARE(program.waitForFinished(serviceVersion ? 15000 : 3000), bool(serviceVersion));
-        QCOMPARE(QFile::exists(app.filePath("updater-ran")), bool(serviceVersion));
-        program.kill();
-        program.waitForFinished();
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitCode(), 0);
+        QTRY_VERIFY(QFile::exists(app.filePath("updater-ran")));
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "payment/paintedframe.h"
+#include "rows.h"
 
 #include <QPushButton>
-#include <QtTest>
 
 namespace {
 
@@ -34,8 +34,8 @@ private slots:
     {
         QTest::addColumn<int>("button");
         QTest::addColumn<QPoint>("moved");
-        QTest::newRow("left button drags") << int(Qt::LeftButton) << QPoint(30, 40);
-        QTest::newRow("right button does not") << int(Qt::RightButton) << QPoint(0, 0);
+        row("left button drags", int(Qt::LeftButton), QPoint(30, 40));
+        row("right button does not", int(Qt::RightButton), QPoint(0, 0));
     }
     void dragAndClose()
     {

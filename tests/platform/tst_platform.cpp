@@ -83,14 +83,10 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain path") << "/opt/kesto/Kesto"
-                                    << "/opt/kesto/Kesto";
-        QTest::newRow("blank") << "/opt/my tills/Kesto"
-                               << "\"/opt/my tills/Kesto\"";
-        QTest::newRow("reserved characters") << "/opt/a\"b$c`d\\e/Kesto"
-                                             << "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e/Kesto\"";
-        QTest::newRow("percent") << "/opt/100%/Kesto"
-                                 << "/opt/100%%/Kesto";
+        row("plain path", "/opt/kesto/Kesto", "/opt/kesto/Kesto");
+        row("blank", "/opt/my tills/Kesto", "\"/opt/my tills/Kesto\"");
+        row("reserved characters", "/opt/a\"b$c`d\\e/Kesto", "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e/Kesto\"");
+        row("percent", "/opt/100%/Kesto", "/opt/100%%/Kesto");
     }
     void autostartEntry()
     {

@@ -1,5 +1,6 @@
 #include "mainwindow/kesto.h"
 #include "messagecatcher.h"
+#include "rows.h"
 #include "runningkesto.h"
 #include "setup/wxsetup.h"
 #include "shell/lookandfeel.h"
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
@@ -78,14 +78,17 @@ private slots:
         QTest::addColumn<Settings>("settings");
         QTest::addColumn<QString>("autostart"); // a line added to the autostart entry, "-" for none
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("nothing stored") << Settings{} << "-" << QStringList{"", "", "", "1", "off", "off"};
-        QTest::newRow("everything stored")
-            << Settings{{"jm_title", "演示商户"}, {"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+Shift+R"},
-                        {"printname", "POS58"},   {"printnum", "2"},     {"remeber", "1"}}
-            << "" << QStringList{"Ctrl+F1", "Ctrl+Shift+R", "POS58", "2", "on", "on"};
-        QTest::newRow("autostart switched off")
-            << Settings{{"remeber", "0"}} << "X-GNOME-Autostart-enabled=false"
-            << QStringList{"", "", "", "1", "off", "off"};
+        row("nothing stored", Settings{}, "-", QStringList{"", "", "", "1", "off", "off"});
+        row("everything stored",
+            Settings{{"jm_title", "演示商户"},
+                     {"paykey", "Ctrl+F1"},
+                     {"refundkey", "Ctrl+Shift+R"},
+                     {"printname", "POS58"},
+                     {"printnum", "2"},
+                     {"remeber", "1"}},
+            "", QStringList{"Ctrl+F1", "Ctrl+Shift+R", "POS58", "2", "on", "on"});
+        row("autostart switched off", Settings{{"remeber", "0"}}, "X-GNOME-Autostart-enabled=false",
+            QStringList{"", "", "", "1", "off", "off"});
     }
     void loadsTheStoredState()
     {
@@ -143,10 +146,6 @@ private slots:
         QTest::addColumn<QString>("refundKey");
         QTest::addColumn<QString>("breakage");
         QTest::addColumn<QString>("line");
-        const auto row = [](const char *tag, const char *payKey, const char *refundKey, const char *breakage,
-                            const char *line) {
-            QTest::newRow(tag) << QString(payKey) << QString(refundKey) << QString(breakage) << QString(line);
-        };
         row("pay key taken", "Ctrl+F3", "Ctrl+F2", "grab", "支付快捷键Ctrl+F3已被其他程序占用");
         row("refund key taken", "Ctrl+F2", "Ctrl+F3", "grab", "退款快捷键Ctrl+F3已被其他程序占用");
         row("the same key twice", "Ctrl+F1", "Ctrl+F1", "", "支付快捷键与退款快捷键相同");

@@ -1,4 +1,5 @@
 #include "mainwindow/kesto.h"
+#include "rows.h"
 #include "runningkesto.h"
 #include "shell/lookandfeel.h"
 #include "shell/myglobalshortcut.h"
@@ -7,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QtTest>
 
 // The hotkeys for real: grabs on an X server with a window manager (openbox), pressed with
 // xdotool while another program (xev) has the focus.
@@ -42,10 +42,6 @@ private slots:
         QTest::addColumn<QString>("press");
         QTest::addColumn<QString>("lock");
         QTest::addColumn<bool>("calls"); // else the key reaches the focused program
-        const auto row = [](const char *tag, const char *payKey, const char *press, const char *lock,
-                            bool calls) {
-            QTest::newRow(tag) << QString(payKey) << QString(press) << QString(lock) << calls;
-        };
         row("Ctrl+F1", "Ctrl+F1", "ctrl+F1", "", true);
         row("NumLock on", "Ctrl+F1", "ctrl+F1", "Num_Lock", true);
         row("CapsLock on", "Ctrl+F1", "ctrl+F1", "Caps_Lock", true);
@@ -129,14 +125,10 @@ private slots:
     {
         QTest::addColumn<QString>("refundKey");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("both registered") << "Ctrl+F2"
-                                         << "按 Ctrl+F1 呼出支付窗口，按 Ctrl+F2 呼出退款窗口！";
-        QTest::newRow("refund key unsupported") << "Ctrl+."
-                                                << "未配置快捷键功能！";
-        QTest::newRow("the same key twice") << "Ctrl+F1"
-                                            << "未配置快捷键功能！";
-        QTest::newRow("only one stored") << ""
-                                         << "未配置快捷键功能！";
+        row("both registered", "Ctrl+F2", "按 Ctrl+F1 呼出支付窗口，按 Ctrl+F2 呼出退款窗口！");
+        row("refund key unsupported", "Ctrl+.", "未配置快捷键功能！");
+        row("the same key twice", "Ctrl+F1", "未配置快捷键功能！");
+        row("only one stored", "", "未配置快捷键功能！");
     }
     void balloonNamesWorkingKeysOnly()
     {

@@ -1,6 +1,7 @@
+#include "rows.h"
+
 #include <QProcess>
 #include <QUuid>
-#include <QtTest>
 
 #include <memory>
 
@@ -32,8 +33,8 @@ private slots:
     void nextStartPasses_data()
     {
         QTest::addColumn<bool>("killed");
-        QTest::newRow("after a normal exit") << false;
-        QTest::newRow("after the instance was killed") << true;
+        row("after a normal exit", false);
+        row("after the instance was killed", true);
     }
     void nextStartPasses()
     {

@@ -1,8 +1,8 @@
+#include "rows.h"
 #include "shell/settingsstore.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <unistd.h>
 
@@ -21,10 +21,10 @@ private slots:
         QTest::addColumn<bool>("written");
         // An installed build: the settings move to the user's folder instead of being lost, from
         // what the administrator put beside the program.
-        QTest::newRow("read-only program folder") << false << "" << true << true;
-        QTest::newRow("administrator's file in a read-only folder") << false << "readable" << true << true;
+        row("read-only program folder", false, "", true, true);
+        row("administrator's file in a read-only folder", false, "readable", true, true);
         // A file that is there but cannot be read is not replaced by a file of one entry.
-        QTest::newRow("unreadable file") << true << "unreadable" << false << false;
+        row("unreadable file", true, "unreadable", false, false);
     }
     void settingsFile()
     {

@@ -1,9 +1,9 @@
+#include "rows.h"
 #include "shell/settingsstore.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
@@ -46,20 +46,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("writes");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("first entry begins with a line feed")
-            << QStringList{"username=alice"}
-            << QByteArray::fromHex("0000001E000A0075007300650072006E0061006D0065003D0061006C006900630065");
-        QTest::newRow("rewrite keeps the entry's place")
-            << QStringList{"a=1", "b=2", "a=3"} << fileBytes("\na=3\nb=2");
-        QTest::newRow("chinese as UTF-16")
-            << QStringList{"jm_title=演示商户"} << fileBytes("\njm_title=演示商户");
-        QTest::newRow("outside the basic plane")
-            << QStringList{"p=\U0001F600"} << fileBytes("\np=\U0001F600");
-        QTest::newRow("empty value") << QStringList{"device="} << fileBytes("\ndevice=");
-        QTest::newRow("line break cannot create a key")
-            << QStringList{"password=x\nremeber=1"} << fileBytes("\npassword=x remeber=1");
-        QTest::newRow("value holding another entry")
-            << QStringList{"a=b=1", "b=2"} << fileBytes("\na=b=1\nb=2");
+        row("first entry begins with a line feed", QStringList{"username=alice"},
+            QByteArray::fromHex("0000001E000A0075007300650072006E0061006D0065003D0061006C006900630065"));
+        row("rewrite keeps the entry's place", QStringList{"a=1", "b=2", "a=3"}, fileBytes("\na=3\nb=2"));
+        row("chinese as UTF-16", QStringList{"jm_title=演示商户"}, fileBytes("\njm_title=演示商户"));
+        row("outside the basic plane", QStringList{"p=\U0001F600"}, fileBytes("\np=\U0001F600"));
+        row("empty value", QStringList{"device="}, fileBytes("\ndevice="));
+        row("line break cannot create a key", QStringList{"password=x\nremeber=1"},
+            fileBytes("\npassword=x remeber=1"));
+        row("value holding another entry", QStringList{"a=b=1", "b=2"}, fileBytes("\na=b=1\nb=2"));
     }
     void writesExactBytes()
     {
@@ -78,18 +73,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected"); // of "username"
-        QTest::newRow("value with equals signs reads whole") << "\nusername=a=b==c"
-                                                             << "a=b==c";
-        QTest::newRow("last of several lines wins") << "\nusername=A\nusername=B"
-                                                    << "B";
-        QTest::newRow("keys are case-sensitive") << "\nUsername=alice"
-                                                 << "";
-        QTest::newRow("line without equals sign") << "\nusername"
-                                                  << "";
-        QTest::newRow("key is a prefix of another") << "\nusername2=bob"
-                                                    << "";
-        QTest::newRow("no leading line feed") << "username=alice\nb=1"
-                                              << "alice";
+        row("value with equals signs reads whole", "\nusername=a=b==c", "a=b==c");
+        row("last of several lines wins", "\nusername=A\nusername=B", "B");
+        row("keys are case-sensitive", "\nUsername=alice", "");
+        row("line without equals sign", "\nusername", "");
+        row("key is a prefix of another", "\nusername2=bob", "");
+        row("no leading line feed", "username=alice\nb=1", "alice");
     }
     void readsValues()
     {
@@ -104,17 +93,17 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = fileBytes("\nusername=alice\npassword=secret");
-        QTest::newRow("shorter than the length field") << QByteArray::fromHex("0000");
-        QTest::newRow("truncated text") << good.left(good.size() - 2);
-        QTest::newRow("odd length") << QByteArray::fromHex("00000003000A00");
-        QTest::newRow("huge length field") << QByteArray::fromHex("FFFFFFF0") + good.mid(4);
-        QTest::newRow("null string marker") << QByteArray::fromHex("FFFFFFFF");
+        row("shorter than the length field", QByteArray::fromHex("0000"));
+        row("truncated text", good.left(good.size() - 2));
+        row("odd length", QByteArray::fromHex("00000003000A00"));
+        row("huge length field", QByteArray::fromHex("FFFFFFF0") + good.mid(4));
+        row("null string marker", QByteArray::fromHex("FFFFFFFF"));
         QByteArray noise(4096, Qt::Uninitialized);
         QRandomGenerator random(20261206);
         for (char &c : noise)
             c = char(random.bounded(256));
         noise[0] = char(0x7F); // a length far beyond the data
-        QTest::newRow("random bytes") << noise;
+        row("random bytes", noise);
     }
     void damagedFileReadsEmpty()
     {

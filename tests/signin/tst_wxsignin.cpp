@@ -1,5 +1,6 @@
 #include "messagecatcher.h"
 #include "paymentserver.h"
+#include "rows.h"
 #include "shell/settingsstore.h"
 #include "signin/wxsignin.h"
 
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QtTest>
 
 namespace {
 
@@ -45,24 +45,12 @@ private slots:
         QTest::addColumn<bool>("remember");
         QTest::addColumn<QString>("trigger"); // a button or the field that gets Return
         QTest::addColumn<QString>("message");
-        QTest::newRow("button") << "demo"
-                                << "demo123" << true << "m_Login"
-                                << "";
-        QTest::newRow("return in the password") << "demo"
-                                                << "demo123" << false << "m_Password"
-                                                << "";
-        QTest::newRow("return in the user name") << "demo"
-                                                 << "demo123" << true << "m_Username"
-                                                 << "-";
-        QTest::newRow("wrong password") << "demo"
-                                        << "demo124" << true << "m_Login"
-                                        << "提示|用户名密码错误，登录失败！";
-        QTest::newRow("empty user name") << ""
-                                         << "demo123" << true << "m_Login"
-                                         << "提示|用户名不能空";
-        QTest::newRow("empty password") << "demo"
-                                        << "" << true << "m_Password"
-                                        << "提示|密码不能空";
+        row("button", "demo", "demo123", true, "m_Login", "");
+        row("return in the password", "demo", "demo123", false, "m_Password", "");
+        row("return in the user name", "demo", "demo123", true, "m_Username", "-");
+        row("wrong password", "demo", "demo124", true, "m_Login", "提示|用户名密码错误，登录失败！");
+        row("empty user name", "", "demo123", true, "m_Login", "提示|用户名不能空");
+        row("empty password", "demo", "", true, "m_Password", "提示|密码不能空");
     }
     void signingIn()
     {
@@ -109,18 +97,17 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QByteArray two =
             R"({"devices":{"0":{"id":"1","device":"前台"},"1":{"id":"2","device":"收银台2"}}})";
-        QTest::newRow("reply arriving twice") << two << 2 << QStringList{"1_前台", "2_收银台2"};
-        QTest::newRow("gap in the keys")
-            << QByteArray(R"({"devices":{"0":{"id":"1","device":"A"},"2":{"id":"3","device":"C"}}})") << 1
-            << QStringList{"1_A"};
-        QTest::newRow("empty name ends the list")
-            << QByteArray(
-                   R"({"devices":{"0":{"id":"1","device":"A"},"1":{"id":"2"},"2":{"id":"3","device":"C"}}})")
-            << 1 << QStringList{"1_A"};
-        QTest::newRow("numeric id") << QByteArray(R"({"devices":{"0":{"id":7,"device":"A"}}})") << 1
-                                    << QStringList{"_A"};
-        QTest::newRow("array instead of object")
-            << QByteArray(R"({"devices":[{"id":"1","device":"A"}]})") << 1 << QStringList{};
+        row("reply arriving twice", two, 2, QStringList{"1_前台", "2_收银台2"});
+        row("gap in the keys",
+            QByteArray(R"({"devices":{"0":{"id":"1","device":"A"},"2":{"id":"3","device":"C"}}})"), 1,
+            QStringList{"1_A"});
+        row("empty name ends the list",
+            QByteArray(
+                R"({"devices":{"0":{"id":"1","device":"A"},"1":{"id":"2"},"2":{"id":"3","device":"C"}}})"),
+            1, QStringList{"1_A"});
+        row("numeric id", QByteArray(R"({"devices":{"0":{"id":7,"device":"A"}}})"), 1, QStringList{"_A"});
+        row("array instead of object", QByteArray(R"({"devices":[{"id":"1","device":"A"}]})"), 1,
+            QStringList{});
     }
     void deviceList()
     {
@@ -143,15 +130,9 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("button");
-        QTest::newRow("from the tray, ok") << true << "2_收银台2"
-                                           << "2_收银台2"
-                                           << "m_Ok";
-        QTest::newRow("at start, ok") << false << "2_收银台2"
-                                      << "1_前台"
-                                      << "m_Ok";
-        QTest::newRow("stored device gone, cancel") << true << "9_旧设备"
-                                                    << "1_前台"
-                                                    << "m_Cancel";
+        row("from the tray, ok", true, "2_收银台2", "2_收银台2", "m_Ok");
+        row("at start, ok", false, "2_收银台2", "1_前台", "m_Ok");
+        row("stored device gone, cancel", true, "9_旧设备", "1_前台", "m_Cancel");
     }
     void devicePage()
     {
@@ -187,33 +168,6 @@ private slots:
         QTest::mouseClick(widget<QPushButton>("m_Login"), Qt::LeftButton);
         QTRY_VERIFY(widget<QComboBox>("m_Devices")->isVisible());
         QVERIFY(widget<QPushButton>("m_Exit")->isVisible() && !widget<QPushButton>("m_Cancel")->isVisible());
-    }
-
-    // Dragged by the top 38 pixels with the left button only.
-    void dragging_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<bool>("moves");
-        QTest::newRow("left button on the band's edge") << int(Qt::LeftButton) << 38 << true;
-        QTest::newRow("left button below the band") << int(Qt::LeftButton) << 39 << false;
-        QTest::newRow("right button in the band") << int(Qt::RightButton) << 10 << false;
-    }
-    void dragging()
-    {
-        QFETCH(int, button);
-        QFETCH(int, y);
-        QFETCH(bool, moves);
-        m_Signin->shows(true, true);
-        m_Signin->move(100, 100);
-        const QPoint start(200, y);
-        const auto mouse = Qt::MouseButton(button);
-        QTest::mousePress(m_Signin.get(), mouse, {}, start);
-        QMouseEvent move(QEvent::MouseMove, start + QPoint(30, 20),
-                         m_Signin->mapToGlobal(start + QPoint(30, 20)), Qt::NoButton, mouse, {});
-        QApplication::sendEvent(m_Signin.get(), &move);
-        QTest::mouseRelease(m_Signin.get(), mouse, {}, start + QPoint(30, 20));
-        QCOMPARE(m_Signin->pos(), moves ? QPoint(130, 120) : QPoint(100, 100));
     }
 
 private:

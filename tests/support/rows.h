@@ -10,3 +10,9 @@ template <typename Row, size_t N> void addRows(const Row (&rows)[N])
     for (const Row &row : rows)
         QTest::newRow(row.tag) << row;
 }
+
+// One row of the current table, its values in the order of the columns.
+template <typename... Values> void row(const char *tag, Values... values)
+{
+    (QTest::newRow(tag) << ... << values);
+}
