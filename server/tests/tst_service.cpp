@@ -1,9 +1,11 @@
 // The service over real HTTP: payments and their refusals, confirmation, lookups, refunds and
-// records, the account check of every path, and input that must be refused without harm.
+// records, the account check of every path, and input that must be refused without harm; and the
+// executable: refusals to start, the held reply on stop, and persistence across a restart.
 
 #include "TestServer.h"
 
 #include <QSet>
+#include <QTemporaryDir>
 #include <future>
 #include <httplib.h>
 
@@ -22,10 +24,9 @@ struct Payment
     const char *code;
     const char *price;
     const char *drive;
-    const char *msg; // the message, or a part of a refusal
-    const char *fen; // nullptr: refused, no order
-    const char *device;
-    bool retry; // a refused code that must still pay
+    const char *msg;   // the message, or a part of a refusal
+    const char *order; // its amount in fen and its device; nullptr: refused
+    bool retry;        // a refused code that must still pay
 };
 struct Refusal
 {
@@ -57,25 +58,22 @@ private slots:
     void payment_data()
     {
         static const Payment rows[] = {
-            {"wechat", "kesto", "131000000000000001", "12.5", "1_前台", "支付成功", "1250", "前台", false},
-            {"alipay, bare device id", "AliPay", "281000000000000001", "0.01", "2", "支付成功", "1",
-             "收银台2", false},
+            {"wechat", "kesto", "131000000000000001", "12.5", "1_前台", "支付成功", "1250 前台", false},
+            {"alipay, bare device id", "AliPay", "281000000000000001", "0.01", "2", "支付成功", "1 收银台2",
+             false},
             {"encoded device", "kesto", "111000000000000002", "1", "2_%E6%94%B6%E9%93%B6%E5%8F%B02",
-             "支付成功", "100", "收银台2", false},
-            {"waits", "AliPay", "301000000000010000", "8.88", "1_前台", "等待用户验证密码", "888", "前台",
+             "支付成功", "100 收银台2", false},
+            {"waits", "AliPay", "301000000000010000", "8.88", "1_前台", "等待用户验证密码", "888 前台",
              false},
-            {"slow reply", "kesto", "141000000000017777", "7.77", "1_前台", "支付成功", "777", "前台", false},
-            {"declined", "kesto", "151000000000019999", "5", "1_前台", "余额不足", nullptr, nullptr, false},
+            {"slow reply", "kesto", "141000000000017777", "7.77", "1_前台", "支付成功", "777 前台", false},
+            {"declined", "kesto", "151000000000019999", "5", "1_前台", "余额不足", nullptr, false},
             {"alipay code on wechat", "kesto", "282000000000000001", "1", "1_前台", "支付宝付款码", nullptr,
-             nullptr, false},
-            {"invalid code", "kesto", "162000000000000001", "1", "1_前台", "付款码无效", nullptr, nullptr,
              false},
-            {"bad amount", "AliPay", "282000000000000002", "1.005", "1_前台", "金额无效", nullptr, nullptr,
-             true},
-            {"unknown device", "kesto", "132000000000000005", "1", "9_仓库", "设备不存在", nullptr, nullptr,
-             true},
+            {"invalid code", "kesto", "162000000000000001", "1", "1_前台", "付款码无效", nullptr, false},
+            {"bad amount", "AliPay", "282000000000000002", "1.005", "1_前台", "金额无效", nullptr, true},
+            {"unknown device", "kesto", "132000000000000005", "1", "9_仓库", "设备不存在", nullptr, true},
             {"device name mismatch", "AliPay", "282000000000000005", "1", "1_收银台2", "设备不存在", nullptr,
-             nullptr, true},
+             true},
         };
         addRows(rows);
     }
@@ -94,7 +92,7 @@ private slots:
         const QJsonObject call = reply.get();
         QVERIFY2(call["msg"].toString().contains(QString::fromUtf8(row.msg)),
                  qPrintable(call["msg"].toString()));
-        if (!row.fen) {
+        if (!row.order) {
             QCOMPARE(call["out_trade_no"].toString(), QString());
             if (row.retry)
                 QCOMPARE(pay(path, row.code, "1")["msg"].toString(), Paid);
@@ -102,10 +100,10 @@ private slots:
         }
         QVERIFY(QRegularExpression("^\\d{18}$").match(call["out_trade_no"].toString()).hasMatch());
         QCOMPARE(call["payt"].toString(), QString(row.path) == "kesto" ? "Kesto" : "AliPay");
-        QCOMPARE(call["total_fee"].toString(), QString(row.fen));
+        QCOMPARE(call["total_fee"].toString() + " " + call["device_info"].toString(),
+                 QString::fromUtf8(row.order));
         QCOMPARE(call["mchname"].toString(), QStringLiteral("演示商户"));
         QCOMPARE(call["mchid"].toString(), QStringLiteral("10001"));
-        QCOMPARE(call["device_info"].toString(), QString::fromUtf8(row.device));
         if (call["msg"] == Paid)
             QVERIFY(qAbs(QDateTime::fromString(call["time_end"].toString(), "yyyyMMddHHmmss")
                              .secsTo(QDateTime::currentDateTime())) < 60);
@@ -323,17 +321,6 @@ private slots:
             QVERIFY(front[QString::number(i)].toObject()["out_trade_no"] != alipay["out_trade_no"]);
     }
 
-    // A single day holds its records from the first to the last second, none of another day.
-    void oneDay()
-    {
-        const QString day = QDate::currentDate().addDays(-5).toString("yyyy/M/d");
-        const QJsonObject current = m_Server.records("1", day, day, "payport");
-        QVERIFY(current["page"].toObject()["np"].toInt() >= 1);
-        for (int i = 0; i <= current["page"].toObject()["np"].toInt(); ++i)
-            QVERIFY(current[QString::number(i)].toObject()["time_end"].toString().startsWith(
-                QDate::currentDate().addDays(-5).toString("yyyyMMdd")));
-    }
-
     void refusedRecords_data()
     {
         QTest::addColumn<QStringList>("request"); // device, from, to, kind, page
@@ -480,6 +467,84 @@ private slots:
                      .object()["msg"]
                      .toString()
                      .isEmpty());
+    }
+
+    // Bad options end with 2, a busy port (a second server once bound it) with 1; neither listens.
+    void refusesToStart_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        row("unknown option", QStringList{"--colour"}, 2);
+        row("positional", QStringList{"serve"}, 2);
+        row("busy port", QStringList{"--port", "BUSY"}, 1);
+    }
+    void refusesToStart()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        TestServer first;
+        QTemporaryDir dir;
+        arguments.replaceInStrings("BUSY", QString::number(first.port()));
+        QProcess second;
+        second.start(PAYMENT_SERVER, arguments + QStringList{"--db", dir.filePath("other.db")});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), exitCode);
+        QVERIFY(!second.readAllStandardOutput().contains("listening"));
+    }
+
+    void stopSendsTheHeldReply()
+    {
+        auto server = std::make_unique<TestServer>(QStringList{"--slow-reply", "600"});
+        auto reply = std::async(std::launch::async, [&server] {
+            return server->call(Pi + "kesto",
+                                {{"codes", "131234567890127777"}, {"price", "1"}, {"drive", "1"}});
+        });
+        QTest::qWait(300);
+        server.reset();
+        QCOMPARE(reply.get()["msg"].toString(), QStringLiteral("支付成功"));
+    }
+
+    // Orders, refunds and a confirmation due while the service was down survive a restart; the
+    // history is not seeded a second time.
+    void persistsAcrossRestart()
+    {
+        QTemporaryDir dir;
+        const QStringList database{"--db", dir.filePath("kept.db")};
+        auto server = std::make_unique<TestServer>(database + QStringList{"--confirm-delay", "1"});
+        const QJsonObject paid =
+            server->call(Pi + "AliPay", {{"codes", "277777777777777771"}, {"price", "42"}, {"drive", Front}});
+        const QJsonObject waiting =
+            server->call(Pi + "kesto", {{"codes", "127777777777770000"}, {"price", "3"}, {"drive", Front}});
+        QCOMPARE(waiting["msg"].toString(), QStringLiteral("等待用户验证密码"));
+        QCOMPARE(server
+                     ->call(AliRefund, {{"trade_no", paid["transaction_id"].toString()},
+                                        {"device", "1"},
+                                        {"refmoney", "12"}})["msg"]
+                     .toString(),
+                 QStringLiteral("退款成功"));
+        const QJsonObject before = server->records(Front, daysAgo(30), today(), "payport");
+        server.reset();
+        QTest::qWait(1100);
+
+        server = std::make_unique<TestServer>(database);
+        const QJsonObject query = server->call(
+            Pi + "AliQuery", {{"out_trade_no", paid["out_trade_no"].toString()}, {"drive", "1"}});
+        for (const char *key : {"msg", "out_trade_no", "payt", "time_end", "total_fee", "mchname"})
+            QCOMPARE(query[key], paid[key]);
+        QCOMPARE(server
+                     ->call(Pi + "GetOrders",
+                            {{"out_trade_no", paid["out_trade_no"].toString()}, {"device", "1"}})["refunds"]
+                     .toString(),
+                 QStringLiteral("1200"));
+        QCOMPARE(server
+                     ->call(Pi + "wxQuery",
+                            {{"out_trade_no", waiting["out_trade_no"].toString()}, {"drive", "1"}})["msg"]
+                     .toString(),
+                 QStringLiteral("支付成功"));
+        const QJsonObject after = server->records(Front, daysAgo(30), today(), "payport");
+        QCOMPARE(parseSummary(after["total"].toObject()["tongji"].toString()).count,
+                 parseSummary(before["total"].toObject()["tongji"].toString()).count + 1);
+        QCOMPARE(after["1"], before["0"]);
     }
 
 private:

@@ -105,7 +105,6 @@ private slots:
             QByteArray(
                 R"({"devices":{"0":{"id":"1","device":"A"},"1":{"id":"2"},"2":{"id":"3","device":"C"}}})"),
             1, QStringList{"1_A"});
-        row("numeric id", QByteArray(R"({"devices":{"0":{"id":7,"device":"A"}}})"), 1, QStringList{"_A"});
         row("array instead of object", QByteArray(R"({"devices":[{"id":"1","device":"A"}]})"), 1,
             QStringList{});
     }
