@@ -7,7 +7,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <future>
-#include <httplib.h>
 
 namespace {
 
@@ -343,37 +342,6 @@ private slots:
                  qPrintable(list["total"].toObject()["tongji"].toString()));
     }
 
-    void signIn_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("accepted");
-        row("demo", QByteArray("username=demo&password=demo123"), true);
-        row("password case", QByteArray("username=demo&password=DEMO123"), false);
-        row("unknown user", QByteArray("username=nobody&password=demo123"), false);
-        row("injection", QByteArray("username=demo'--&password=x' OR '1'='1"), false);
-    }
-    void signIn()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(bool, accepted);
-        const QJsonObject reply = m_Server.postRaw(Pi + "getLogin", body.toStdString());
-        QCOMPARE(reply["status"].toObject()["login"].toString(), QString(accepted ? "1" : "0"));
-        QCOMPARE(reply["jm"].toObject()["title"].toString(),
-                 accepted ? QStringLiteral("演示商户") : QString());
-        QCOMPARE(reply["jm"].toObject()["userid"].toString(), QString(accepted ? "10001" : ""));
-    }
-
-    void accountData()
-    {
-        const QJsonObject devices = m_Server.post(Pi + "mdevices", {})["devices"].toObject();
-        QCOMPARE(devices.keys(), (QStringList{"0", "1"}));
-        QCOMPARE(devices["0"].toObject(), (QJsonObject{{"id", "1"}, {"device", "前台"}}));
-        QCOMPARE(devices["1"].toObject(), (QJsonObject{{"id", "2"}, {"device", "收银台2"}}));
-        const QJsonValue ver =
-            m_Server.post("/index.php/Pay/Pays/getuser", {})["data"].toObject()["version"].toObject()["ver"];
-        QCOMPARE(ver, QJsonValue(7));
-    }
-
     // Every path checks the account, answers where the client reads it, and leaks nothing.
     void everyPathChecksTheAccount_data()
     {
@@ -442,31 +410,6 @@ private slots:
     void hostileInputLeavesTheCodeUnused()
     {
         QCOMPARE(pay(Pi + "kesto", "131212121212121212", "1")["msg"].toString(), Paid);
-    }
-
-    void unknownPath_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("get");
-        row("root", "/", false);
-        row("unknown name", "/index.php/Pay/Payinterface/refundAll", false);
-        row("lower-case kesto", "/index.php/pay/Payinterface/kesto", false);
-        row("get on a known path", "/index.php/Pay/Payinterface/getLogin", true);
-    }
-    void unknownPath()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, get);
-        httplib::Client client("127.0.0.1", m_Server.port());
-        const auto reply = get ? client.Get(path.toStdString().c_str())
-                               : client.Post(path.toStdString().c_str(), "username=demo&password=demo123",
-                                             "application/x-www-form-urlencoded");
-        QVERIFY(reply);
-        QCOMPARE(reply->status, 404);
-        QVERIFY(!QJsonDocument::fromJson(QByteArray::fromStdString(reply->body))
-                     .object()["msg"]
-                     .toString()
-                     .isEmpty());
     }
 
     // Bad options end with 2, a busy port (a second server once bound it) with 1; neither listens.
@@ -579,7 +522,7 @@ private:
         return m_Server.call(Pi + "GetOrders", {{"out_trade_no", tradeNo}, {"device", device}});
     }
 
-    TestServer m_Server{{"--confirm-delay", "1", "--slow-reply", "1", "--client-version", "7"}};
+    TestServer m_Server{{"--confirm-delay", "1", "--slow-reply", "1"}};
     int m_Codes = 0;
 };
 
