@@ -3,6 +3,7 @@
 #include "payment/kestowindow.h"
 #include "paymentserver.h"
 #include "refund/wxrefunds.h"
+#include "rows.h"
 #include "service/wxnetwork.h"
 #include "shell/settingsstore.h"
 
@@ -14,7 +15,6 @@
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <memory>
 #include <sqlite3.h>
@@ -160,8 +160,8 @@ private slots:
     {
         QTest::addColumn<bool>("trusted");
         QTest::addColumn<QString>("status");
-        QTest::newRow("certificate of a trusted authority") << true << "支付成功，软件准备就绪...";
-        QTest::newRow("certificate of an unknown authority") << false << Unknown;
+        row("certificate of a trusted authority", true, "支付成功，软件准备就绪...");
+        row("certificate of an unknown authority", false, Unknown);
     }
     void saleOverTls()
     {
@@ -198,13 +198,12 @@ private:
         QTest::addColumn<FaultProxy::Fault>("fault");
         QTest::addColumn<QString>("saleStatus");
         QTest::addColumn<QString>("refundBox");
-        QTest::newRow("reset") << FaultProxy::Fault::Reset << Unknown << RefundUnknown;
-        QTest::newRow("error page") << FaultProxy::Fault::HtmlPage << Unknown << RefundUnknown;
-        QTest::newRow("array") << FaultProxy::Fault::Array << Unknown << RefundUnknown;
-        QTest::newRow("wrong types") << FaultProxy::Fault::WrongTypes << Unknown << RefundUnknown;
-        QTest::newRow("10 MB answer") << FaultProxy::Fault::HugeBody << QString(40, 'x') << "";
-        QTest::newRow("hang") << FaultProxy::Fault::Hang << "支付中..."
-                              << "";
+        row("reset", FaultProxy::Fault::Reset, Unknown, RefundUnknown);
+        row("error page", FaultProxy::Fault::HtmlPage, Unknown, RefundUnknown);
+        row("array", FaultProxy::Fault::Array, Unknown, RefundUnknown);
+        row("wrong types", FaultProxy::Fault::WrongTypes, Unknown, RefundUnknown);
+        row("10 MB answer", FaultProxy::Fault::HugeBody, QString(40, 'x'), "");
+        row("hang", FaultProxy::Fault::Hang, "支付中...", "");
     }
 
     QString database() const { return m_Dir->filePath("payment.db"); }

