@@ -54,7 +54,12 @@ receipt() {
     [ "$(printed)" -eq "$want" ] || fail "receipts printed: $(printed), expected $want"
     local job
     job=$(lpstat -W completed -o "$queue" | awk '{print $1}' | sed 's/.*-//' | sort -n | tail -n 1)
-    pdftotext -layout "$(ls "$pdfs"/job_"$job"-*.pdf)" - | tr -d ' \n'
+    local pdf
+    pdf=$(ls "$pdfs"/job_"$job"-*.pdf)
+    # One page cut to the 58 mm roll (164.4 pt; without its own page size a slip comes out on A4).
+    pdfinfo "$pdf" | awk '/^Pages:/ { pages = $2 } /^Page size:/ { width = $3 }
+        END { exit !(pages == 1 && width > 163.4 && width < 165.4) }' || fail "slip not one 58 mm page: $(pdfinfo "$pdf")"
+    pdftotext -layout "$pdf" - | tr -d ' \n'
 }
 
 # The program in an application folder of its own; its settings file names the service and the

@@ -1,17 +1,10 @@
 #include "payment/receipt.h"
-#include "printqueue.h"
 #include "rows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QPrinter>
 #include <QRegularExpression>
-#include <QTextDocument>
 #include <QtTest>
-
-#include <memory>
-
-Q_DECLARE_METATYPE(ReceiptPrint)
 
 namespace {
 
@@ -39,12 +32,7 @@ class TestReceipt : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<PrintQueue> m_Queue;
-
 private slots:
-    void initTestCase() { m_Queue = std::make_unique<PrintQueue>(); }
-
     void matchesTheTemplate()
     {
         QFile golden(QFINDTESTDATA("receipt.golden.html"));
@@ -105,62 +93,6 @@ private slots:
         QCOMPARE(texts[0], QStringLiteral("<img src=\"%1\" />").arg(values[0]));
         const QStringList placed{texts[3], texts[5], texts[7], texts[9], texts[11], texts[14]};
         QCOMPARE(placed, values.mid(1, 5) << QStringLiteral("RMB:&nbsp;&nbsp;") + values[6]);
-    }
-
-    void printsEveryCopyOnA58mmPage()
-    {
-        QVERIFY2(m_Queue->error().isEmpty(), qPrintable(m_Queue->error()));
-        QJsonObject sale = object(Sale);
-        sale.insert("total_fee", "1234567");
-        const QString html = receiptHtml(sale, QDir::currentPath() + "/kesto.jpg");
-        QCOMPARE(printReceipt(html, m_Queue->name(), "2"), ReceiptPrint::Printed);
-        const QStringList pdfs = m_Queue->waitForPdfs(2);
-        QCOMPARE(pdfs.size(), 2);
-
-        // The receipt's height as laid out on the roll's width, in millimetres.
-        QTextDocument laidOut;
-        laidOut.setHtml(html);
-        const QPrinter screen(QPrinter::ScreenResolution);
-        laidOut.setTextWidth(screen.logicalDpiX() * 58 / 25.4);
-        const qreal heightMm = laidOut.size().height() * 25.4 / screen.logicalDpiY();
-        for (const QString &pdf : pdfs) {
-            // The narrow cells wrap long numbers, so the text is compared without any blanks.
-            const QString text = PrintQueue::pdfText(pdf).remove(QRegularExpression("\\s"));
-            for (const char *part : {"东门烘焙店", "1230000109", "100000000000000007", "微信钱包",
-                                     "2016/03/1509:30:05", "RMB:12345.67"})
-                QVERIFY2(text.contains(QString::fromUtf8(part)), qPrintable(part + (" not in: " + text)));
-            int pages = 0;
-            const QSizeF size = PrintQueue::pdfPageSize(pdf, &pages);
-            QCOMPARE(pages, 1);
-            // The filters round the page to whole points.
-            QVERIFY2(qAbs(size.width() - 58 / 25.4 * 72) < 1, qPrintable(QString::number(size.width())));
-            QVERIFY2(qAbs(size.height() * 25.4 / 72 - heightMm) < 2,
-                     qPrintable(QString::number(size.height())));
-        }
-    }
-
-    void printsNothing_data()
-    {
-        QTest::addColumn<bool>("knownPrinter");
-        QTest::addColumn<QString>("printer");
-        QTest::addColumn<QString>("copies");
-        QTest::addColumn<ReceiptPrint>("result");
-        row("no printer", false, QString(), "2", ReceiptPrint::Skipped);
-        row("unknown printer", false, "kesto_no_such_printer", "2", ReceiptPrint::NoPrinter);
-        row("copies not a number", true, QString(), "x", ReceiptPrint::Skipped);
-    }
-    void printsNothing()
-    {
-        QFETCH(bool, knownPrinter);
-        QFETCH(QString, printer);
-        QFETCH(QString, copies);
-        QFETCH(ReceiptPrint, result);
-        QVERIFY2(m_Queue->error().isEmpty(), qPrintable(m_Queue->error()));
-        const QStringList before = m_Queue->jobs();
-        QCOMPARE(printReceipt(receiptHtml(object(Sale), QStringLiteral("/k.jpg")),
-                              knownPrinter ? m_Queue->name() : printer, copies),
-                 result);
-        QCOMPARE(m_Queue->jobs(), before);
     }
 };
 
