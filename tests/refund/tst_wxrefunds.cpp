@@ -100,7 +100,8 @@ private slots:
         configure(m_Server.baseUrl());
     }
 
-    // Refunds against the payment service, in whole and in parts, on both channels.
+    // Refunds against the payment service, in parts and refused, on both channels. (A WeChat Pay
+    // refund in two parts, then refused, is in the end-to-end run.)
     void refunds_data()
     {
         QTest::addColumn<QString>("path");
@@ -108,14 +109,11 @@ private slots:
         QTest::addColumn<QString>("price");
         QTest::addColumn<QStringList>("refunds"); // each: amount typed, then the message shown
         const QString done = "提示|退款成功";
-        row("WeChat Pay in full", "kesto", "134567890123456801", "12345.67", QStringList{"12345.67", done});
         row("Alipay in two parts, then nothing left", "AliPay", "284567890123456802", "12.5",
             QStringList{"5", done, "7.5", done, "-", "错误|该订单已全额退款"});
         row("WeChat Pay: one fen too many, then more than is left", "kesto", "134567890123456803", "12.5",
             QStringList{"12.51", "错误|退款金额不能大于订单金额", "10", done, "12.5",
                         "提示|退款失败:退款金额超过可退金额（可退2.50元）"});
-        row("amounts that are no amounts", "AliPay", "284567890123456804", "1",
-            QStringList{"0", "错误|退款金额格式不正确", "", "错误|退款金额不能空"});
     }
     void refunds()
     {
@@ -255,21 +253,6 @@ private slots:
         QCOMPARE(desk.codes()->text(), "");
         desk.key(Qt::Key_Escape);
         QVERIFY(desk.window.isHidden());
-    }
-
-    // An order's values are shown as sent, cut to 100 characters: a megabyte of markup in one of
-    // them held the window for seconds.
-    void longOrderValuesCut()
-    {
-        const QString device = "<b>" + QString("前台").repeated(100) + "</b>";
-        CaptureServer capture;
-        capture.setReply(Lookup, {200, QString(order("AliPay", "1250")).replace("前台", device).toUtf8()});
-        configure(capture.url(""));
-        Desk desk;
-        desk.scan("100000000000000007");
-        QTRY_COMPARE(desk.window.height(), 411);
-        QCOMPARE(desk.label("device_info"), "支付设备：" + device.left(100) + "…");
-        configure(m_Server.baseUrl());
     }
 
 private:
