@@ -1,3 +1,4 @@
+#include "database.h"
 #include "faultproxy.h"
 #include "messagecatcher.h"
 #include "payment/kestowindow.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <sqlite3.h>
 
 Q_DECLARE_METATYPE(FaultProxy::Fault)
 
@@ -25,21 +25,6 @@ namespace {
 
 const QString Unknown = "网络异常，支付结果未知，请在支付报表中核实";
 const QString RefundUnknown = "提示|网络异常，退款结果未知，请在退款记录中核实";
-
-// One value from the service's own database, as text.
-QString valueOf(const QString &database, const QString &sql)
-{
-    sqlite3 *db = nullptr;
-    QString value;
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_open_v2(database.toUtf8(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql.toUtf8(), -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
-        value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return value;
-}
 
 } // namespace
 

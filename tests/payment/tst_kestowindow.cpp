@@ -1,4 +1,5 @@
 #include "captureserver.h"
+#include "database.h"
 #include "messagecatcher.h"
 #include "payment/kestowindow.h"
 #include "payment/salesjournal.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <memory>
@@ -73,21 +73,6 @@ void configure(const QString &server)
                                                               {"printname", ""},
                                                               {"autoquery", "0"}})
         config.write(entry.first, entry.second);
-}
-
-// One value from an SQLite database, as text.
-QString valueOf(const QString &database, const QString &sql)
-{
-    QSqlDatabase db = QSqlDatabase::contains("check") ? QSqlDatabase::database("check", false)
-                                                      : QSqlDatabase::addDatabase("QSQLITE", "check");
-    db.setDatabaseName(database);
-    db.open();
-    QSqlQuery query(db);
-    query.exec(sql);
-    const QString value = query.next() ? query.value(0).toString() : QString();
-    query.finish();
-    db.close();
-    return value;
 }
 
 // The till journal's last row: outcome, masked code, and how many rows its trade has.
