@@ -285,8 +285,7 @@ private slots:
         }
         QTest::qWait(status == Waiting ? 6000 : 300);
         QCOMPARE(till.status(), status);
-        QCOMPARE(queue.waitForPdfs(jobs).size(), jobs);
-        QCOMPARE(queue.jobs().size(), jobs);
+        QCOMPARE(queue.jobsDone(jobs), jobs);
         config.write("autoquery", "0");
         config.write("printname", "");
     }
