@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -62,23 +61,6 @@ std::string readMessage(int fd)
         }
     }
     return data;
-}
-
-// The proxy answers one request per connection, so the program must not keep it for another.
-std::string closing(std::string message)
-{
-    const size_t end = message.find("\r\n\r\n");
-    if (end == std::string::npos)
-        return message;
-    std::string lower = message.substr(0, end);
-    for (char &c : lower)
-        c = char(tolower(c));
-    const size_t at = lower.find("\r\nconnection:");
-    if (at != std::string::npos) {
-        const size_t lineEnd = std::min(lower.find("\r\n", at + 2), end);
-        message.erase(at, lineEnd - at);
-    }
-    return message.insert(message.find("\r\n"), "\r\nConnection: close");
 }
 
 std::string reply(const std::string &status, const std::string &type, const std::string &body)
@@ -144,7 +126,7 @@ void FaultProxy::serve(int client)
         address.sin_port = htons(uint16_t(m_Upstream.load()));
         if (connect(upstream, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
             sendAll(upstream, request))
-            sendAll(client, closing(readMessage(upstream)));
+            sendAll(client, readMessage(upstream));
         close(upstream);
         break;
     }
