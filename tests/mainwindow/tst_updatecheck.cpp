@@ -6,16 +6,6 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
-struct Versions
-{
-    const char *tag;
-    const char *stored; // config.dat as an INI file
-    const char *reply;
-    bool updaterPresent;
-    bool started;
-};
-Q_DECLARE_METATYPE(Versions)
-
 namespace {
 
 // A stand-in updater that leaves a mark beside itself.
@@ -42,37 +32,42 @@ private slots:
 
     void comparesVersions_data()
     {
-        static const Versions rows[] = {
-            {"nothing stored, service at 1", "", R"({"data":{"version":{"ver":1}}})", true, true},
-            {"nothing stored, service at 0", "", R"({"data":{"version":{"ver":0}}})", true, false},
-            {"no version in the reply", "", R"({"list":{}})", true, false},
-            {"equal versions", "[version]\nnumber=3\n", R"({"data":{"version":{"ver":3}}})", true, false},
-            {"newer service", "[version]\nnumber=3\n", R"({"data":{"version":{"ver":4}}})", true, true},
-            {"version as text", "[version]\nnumber=3\n", R"({"data":{"version":{"ver":"4"}}})", true, false},
-            {"stored text not a number", "[version]\nnumber=abc\n", R"({"data":{"version":{"ver":1}}})", true,
-             true},
-            {"updater missing", "", R"({"data":{"version":{"ver":1}}})", false, false},
-        };
-        addRows(rows);
+        QTest::addColumn<QByteArray>("stored");  // config.dat as an INI file
+        QTest::addColumn<int>("serviceVersion"); // -1: none in the reply, -2: "4" as text
+        QTest::addColumn<bool>("updaterPresent");
+        QTest::addColumn<bool>("started");
+        const QByteArray three = "[version]\nnumber=3\n";
+        row("nothing stored", QByteArray(), 1, true, true);
+        row("equal versions", three, 3, true, false);
+        row("newer service", three, 4, true, true);
+        row("no version in the reply", QByteArray(), -1, true, false);
+        row("version as text", three, -2, true, false);
+        row("stored text not a number", QByteArray("[version]\nnumber=abc\n"), 1, true, true);
+        row("updater missing", QByteArray(), 1, false, false);
     }
     void comparesVersions()
     {
-        QFETCH(Versions, row);
-        QFile stored(appDir() + "/config.dat");
-        QVERIFY(stored.open(QIODevice::WriteOnly));
-        stored.write(row.stored);
-        stored.close();
-        if (row.updaterPresent)
+        QFETCH(QByteArray, stored);
+        QFETCH(int, serviceVersion);
+        QFETCH(bool, updaterPresent);
+        QFETCH(bool, started);
+        QFile config(appDir() + "/config.dat");
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write(stored) == stored.size());
+        config.close();
+        if (updaterPresent)
             placeUpdater(appDir());
-        QCOMPARE(startUpdaterIfOutdated(QJsonDocument::fromJson(row.reply).object()), row.started);
-        if (row.started)
+        const QByteArray version = serviceVersion == -2 ? "\"4\"" : QByteArray::number(serviceVersion);
+        const QByteArray reply =
+            serviceVersion == -1 ? "{}" : R"({"data":{"version":{"ver":)" + version + "}}}";
+        QCOMPARE(startUpdaterIfOutdated(QJsonDocument::fromJson(reply).object()), started);
+        if (started)
             QTRY_VERIFY(QFile::exists(appDir() + "/updater-ran"));
         else
             QVERIFY(!QFile::exists(appDir() + "/updater-ran"));
     }
 
-    // The whole program, in a folder of its own with the stand-in updater beside it: a newer
-    // version ends it, also while the sign-in dialog is open.
+    // The whole program with the stand-in updater beside it: a newer version ends it, also while
+    // the sign-in dialog is open.
     void programEndsForTheUpdater()
     {
         PaymentServer payments({"--client-version", "1"});

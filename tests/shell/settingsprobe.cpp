@@ -1,5 +1,5 @@
-// Writes one setting through the program's own settings path, reads it back, and prints the
-// path it used, the value it read, the "server" entry it finds and whether the write was taken.
+// Writes a setting through the program's own settings path and prints the path, the value read
+// back, the "server" entry and whether the write was taken.
 #include "shell/settingsstore.h"
 
 #include <QCoreApplication>
@@ -9,11 +9,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const SettingsStore store;
-    const bool written = store.write(QStringLiteral("username"), QStringLiteral("alice"));
+    const bool written = SettingsStore().write("username", "alice");
     const SettingsStore again;
-    std::printf("%s\n%s\n%s\n%s\n", qPrintable(store.path()),
-                qPrintable(again.read(QStringLiteral("username"))),
-                qPrintable(again.read(QStringLiteral("server"))), written ? "written" : "refused");
-    return 0;
+    std::printf("%s\n%s\n%s\n%s\n", qPrintable(again.path()), qPrintable(again.read("username")),
+                qPrintable(again.read("server")), written ? "written" : "refused");
 }

@@ -18,7 +18,7 @@ declare -A tests=(
     [05-settings-entry-twice]='^tst_settingsstore$'
     [06-tray-menu-twice]='^tst_tray$'
     [07-late-reply-on-screen]='^tst_kestowindow$'
-    [08-hotkey-entry-kept]='^tst_hotkeys$'
+    [08-hotkey-entry-kept]='^tst_wxsetup$'
     [09-receipt-unescaped]='^tst_receipt$'
     [10-used-code-accepted]='^(server_service|server_cashiers)$'
 )
