@@ -1,14 +1,29 @@
 #include "captureserver.h"
+#include "mainwindow/updatecheck.h"
+#include "rows.h"
 #include "shell/settingsstore.h"
 #include "xdesktop.h"
 
+#include <QJsonDocument>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <memory>
 
+namespace {
+
+// A stand-in updater that leaves a mark beside itself.
+void placeUpdater(const QString &dir)
+{
+    QFile script(dir + "/Morvane.exe");
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/updater-ran\"\n");
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+}
+
+} // namespace
+
 // The real program, started as run.sh starts it with a remembered account and device but no
-// notification area, so that its records view is its window.
+// notification area, so that its records view is its window; and its update check.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -30,6 +45,8 @@ private slots:
             run->waitForFinished(5000);
         }
         m_Runs.clear();
+        for (const QString name : {"config.dat", "Morvane.exe", "updater-ran"})
+            QFile::remove(QCoreApplication::applicationDirPath() + "/" + name);
     }
 
     // Of two started together one stays and shows its window, the other exits with 0. Killed,
@@ -44,10 +61,8 @@ private slots:
             QProcess *stays = refused == a ? b : a;
             QCOMPARE(refused->exitStatus(), QProcess::NormalExit);
             QCOMPARE(refused->exitCode(), 0);
-            QTRY_VERIFY_WITH_TIMEOUT(
-                !XDesktop::xdotool({"search", "--onlyvisible", "--pid", QString::number(stays->processId())})
-                     .isEmpty(),
-                10000);
+            const QStringList search{"search", "--onlyvisible", "--pid", QString::number(stays->processId())};
+            QTRY_VERIFY_WITH_TIMEOUT(!XDesktop::xdotool(search).isEmpty(), 10000);
             stays->kill();
             QVERIFY(stays->waitForFinished(5000));
         }
@@ -70,6 +85,49 @@ private slots:
         QVERIFY(first->waitForFinished(10000));
         QCOMPARE(first->exitStatus(), QProcess::NormalExit);
         QCOMPARE(first->exitCode(), 0);
+    }
+
+    // The version the updater stored in config.dat against the service's; the updater beside
+    // this test program.
+    void comparesVersions_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // the version entry the updater writes
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("started");
+        row("nothing stored", QByteArray(), QByteArray(R"({"data":{"version":{"ver":1}}})"), true);
+        row("equal versions", QByteArray("3"), QByteArray(R"({"data":{"version":{"ver":3}}})"), false);
+        row("newer service", QByteArray("3"), QByteArray(R"({"data":{"version":{"ver":4}}})"), true);
+        row("no version in the reply", QByteArray(), QByteArray(R"({"list":{}})"), false);
+        row("version as text", QByteArray("3"), QByteArray(R"({"data":{"version":{"ver":"4"}}})"), false);
+        row("stored text not a number", QByteArray("abc"), QByteArray(R"({"data":{"version":{"ver":1}}})"),
+            true);
+    }
+    void comparesVersions()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, started);
+        const QString dir = QCoreApplication::applicationDirPath();
+        QFile config(dir + "/config.dat");
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(stored.isEmpty() ? QByteArray() : "[version]\nnumber=" + stored + "\n");
+        config.close();
+        placeUpdater(dir);
+        QCOMPARE(startUpdaterIfOutdated(QJsonDocument::fromJson(reply).object()), started);
+        if (started)
+            QTRY_VERIFY(QFile::exists(dir + "/updater-ran"));
+        QCOMPARE(QFile::exists(dir + "/updater-ran"), started);
+    }
+
+    // A newer version ends the program for the updater beside it.
+    void programEndsForTheUpdater()
+    {
+        m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":1}}})"});
+        placeUpdater(m_Dir.path());
+        QProcess *program = start();
+        QVERIFY(program->waitForFinished(15000));
+        QCOMPARE(program->exitCode(), 0);
+        QTRY_VERIFY(QFile::exists(m_Dir.filePath("updater-ran")));
     }
 
 private:
