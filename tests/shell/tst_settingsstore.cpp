@@ -34,8 +34,8 @@ class TestSettingsStore : public QObject
 private slots:
     void cleanup() { QFile::remove(path()); }
 
-    // "key=value" writes in order; the file then holds exactly these bytes, and reads find the
-    // value of the key, whole to the end of its line.
+    // "key=value" writes in order; the file then holds exactly these bytes, for its owner only,
+    // and reads find the value of the key, whole to the end of its line.
     void writesExactBytes_data()
     {
         QTest::addColumn<QStringList>("writes");
@@ -59,6 +59,7 @@ private slots:
             values[write.section('=', 0, 0)] = write.section('=', 1).replace('\n', ' ');
         }
         QCOMPARE(readAll(path()).toHex(), expected.toHex());
+        QCOMPARE(int(QFile::permissions(path()) & 0x0077), 0); // it holds the password
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             QCOMPARE(SettingsStore(path()).read(it.key()), it.value());
     }
@@ -84,69 +85,52 @@ private slots:
         QCOMPARE(readAll(path()), fileBytes("\ndevice=1_A"));
     }
 
-    // It holds the password: 0600, in a folder made as needed, by default beside the program.
-    void where()
-    {
-        const QString nested = m_Dir.path() + "/sub/dir/config.dat";
-        QVERIFY(SettingsStore(nested).write("password", "secret"));
-        QCOMPARE(int(QFile::permissions(nested) & 0x0077), 0);
-        QCOMPARE(SettingsStore().path(), QCoreApplication::applicationDirPath() + "/config.dat");
-    }
-
     // As an ordinary user (the probe, tests/shell/settingsprobe, runs as "nobody" under root): a
-    // read-only program folder moves the settings to the user's folder, read from the one there;
-    // a file that cannot be read is not replaced by a file of one entry.
+    // read-only program folder moves the settings to the user's folder, read from the file the
+    // administrator put there; a file that cannot be read is not replaced by a file of one entry.
     void settingsFile_data()
     {
-        QTest::addColumn<bool>("writableFolder");
-        QTest::addColumn<QString>("placed"); // a config.dat already in the program's folder
-        row("read-only program folder", false, "");
-        row("administrator's file in a read-only folder", false, "readable");
-        row("unreadable file", true, "unreadable");
+        QTest::addColumn<bool>("readable"); // the file in the program's folder, else the folder
+        row("administrator's file in a read-only folder", true);
+        row("unreadable file", false);
     }
     void settingsFile()
     {
-        QFETCH(bool, writableFolder);
-        QFETCH(QString, placed);
+        QFETCH(bool, readable);
         QTemporaryDir base;
         QVERIFY(QFile::setPermissions(base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                        QFile::ReadOther | QFile::ExeOther));
-        const QString app = base.filePath("app"), placedFile = app + "/config.dat";
+        const QString app = base.filePath("app"), placed = app + "/config.dat";
         QVERIFY(QDir().mkpath(app) && QDir().mkpath(base.filePath("home")));
         QVERIFY(QFile::copy(SETTINGSPROBE, app + "/settingsprobe"));
-        if (!placed.isEmpty()) {
-            QVERIFY(SettingsStore(placedFile).write("server", "http://shop.example:8080"));
-            QVERIFY(QFile::setPermissions(placedFile,
-                                          placed == "unreadable"
-                                              ? QFile::WriteOwner
-                                              : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        }
-        const QByteArray placedBytes = readAll(placedFile);
+        QVERIFY(SettingsStore(placed).write("server", "http://shop.example:8080"));
+        QVERIFY(QFile::setPermissions(placed,
+                                      readable ? QFile::ReadOwner | QFile::ReadOther : QFile::WriteOwner));
+        const QByteArray placedBytes = readAll(placed);
         const bool root = geteuid() == 0;
         if (root)
             QCOMPARE(QProcess::execute("chown", QStringList{"-R", "nobody", base.filePath("home")} +
-                                                    (writableFolder ? QStringList{app} : QStringList())),
+                                                    (readable ? QStringList() : QStringList{app})),
                      0);
-        else if (!writableFolder)
+        else if (readable)
             QVERIFY(QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("XDG_CONFIG_HOME");
         env.insert("HOME", base.filePath("home"));
         QProcess probe;
         probe.setProcessEnvironment(env);
-        if (root)
-            probe.start("setpriv",
-                        {"--reuid=nobody", "--regid=nogroup", "--clear-groups", app + "/settingsprobe"});
-        else
-            probe.start(app + "/settingsprobe", QStringList());
+        probe.start(
+            root ? "setpriv" : app + "/settingsprobe",
+            root ? QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", app + "/settingsprobe"}
+                 : QStringList());
         QVERIFY(probe.waitForFinished(10000));
         // The path, the value read back, the "server" entry and whether the write was taken.
-        const bool written = placed != "unreadable";
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).split('\n'),
-                 (QStringList{written ? base.filePath("home/.config/Kesto/config.dat") : placedFile,
-                              written ? "alice" : "", placed == "readable" ? "http://shop.example:8080" : "",
-                              written ? "written" : "refused", ""}));
-        QCOMPARE(readAll(placedFile), placedBytes);
+        const QStringList expected = readable
+                                         ? QStringList{base.filePath("home/.config/Kesto/config.dat"),
+                                                       "alice", "http://shop.example:8080", "written", ""}
+                                         : QStringList{placed, "", "", "refused", ""};
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).split('\n'), expected);
+        QCOMPARE(readAll(placed), placedBytes);
         QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
