@@ -1,11 +1,14 @@
 #include "platform/autostartentry.h"
 #include "platform/keytables.h"
 #include "rows.h"
+#include "shell/lookandfeel.h"
 #include "shell/myglobalshortcut.h"
 #include "shell/settingsstore.h"
 
 #include <QProcess>
+#include <QRawFont>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 struct Key
 {
@@ -17,8 +20,8 @@ struct Key
 };
 Q_DECLARE_METATYPE(Key)
 
-// The key tables of both platforms and the autostart entry, without a display: this test runs
-// offscreen, where no registration may touch X.
+// The key tables of both platforms, the autostart entry and the look, without a display: this
+// test runs offscreen, where no registration may touch X.
 class TestPlatform : public QObject
 {
     Q_OBJECT
@@ -116,6 +119,25 @@ private slots:
         QVERIFY(store.removeAutostart("Kesto") && !entry.exists());
         QVERIFY(store.removeAutostart("Kesto"));
         qunsetenv("XDG_CONFIG_HOME");
+    }
+    // The sheet, read as Latin-1, is ASCII. Qt's own texts are in Chinese (Debian's qt_zh_CN.qm is
+    // only an index), and the families every window names resolve to fonts with Chinese glyphs.
+    void lookAndFeel()
+    {
+        initResources();
+        QTranslator translator;
+        applyLookAndFeel(*qApp, translator);
+        QFile file(":/File/qss/style.qss");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80 && c != '\0'; }));
+        QCOMPARE(qApp->styleSheet(), QString::fromLatin1(bytes));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("取消"));
+        QCOMPARE(QLocale().toString(QDate(2026, 3, 5), QLocale::ShortFormat), QString("2026/3/5"));
+        QCOMPARE(qApp->font().pointSize(), 9);
+        for (const QString &family : {qApp->font().family(), QString("微软雅黑"), QString("宋体")})
+            QVERIFY2(QRawFont::fromFont(QFont(family, 12)).supportsCharacter(QChar(0x652F)),
+                     qPrintable(family));
     }
 };
 

@@ -59,40 +59,21 @@ private slots:
     }
 
     // The list ends at the first entry without a name; a reply arriving twice lists once.
-    void deviceList_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("deliveries");
-        QTest::addColumn<QStringList>("expected");
-        row("reply arriving twice",
-            QByteArray(R"({"devices":{"0":{"id":"1","device":"前台"},"1":{"id":"2","device":"B"}}})"), 2,
-            QStringList{"1_前台", "2_B"});
-        row("empty name ends the list",
-            QByteArray(
-                R"({"devices":{"0":{"id":"1","device":"A"},"1":{"id":"2"},"2":{"id":"3","device":"C"}}})"),
-            1, QStringList{"1_A"});
-    }
     void deviceList()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(int, deliveries);
-        QFETCH(QStringList, expected);
-        widget<QComboBox>("m_Devices")->addItems({"stale entry"});
-        for (int i = 0; i < deliveries; ++i)
-            QMetaObject::invokeMethod(m_Signin.get(), "getDevices",
-                                      Q_ARG(QJsonObject, QJsonDocument::fromJson(reply).object()));
-        QCOMPARE(items(), expected);
+        const QJsonObject reply =
+            QJsonDocument::fromJson(
+                R"({"devices":{"0":{"id":"1","device":"前台"},"1":{"id":"2"},"2":{"id":"3","device":"C"}}})")
+                .object();
+        widget<QComboBox>("m_Devices")->addItem("stale entry");
+        for (int i = 0; i < 2; ++i)
+            QMetaObject::invokeMethod(m_Signin.get(), "getDevices", Q_ARG(QJsonObject, reply));
+        QCOMPARE(widget<QComboBox>("m_Devices")->count(), 1);
+        QCOMPARE(widget<QComboBox>("m_Devices")->itemText(0), QString("1_前台"));
     }
 
 private:
     template <typename T> T *widget(const QString &name) const { return m_Signin->findChild<T *>(name); }
-    QStringList items() const
-    {
-        QStringList texts;
-        for (int i = 0; i < widget<QComboBox>("m_Devices")->count(); ++i)
-            texts << widget<QComboBox>("m_Devices")->itemText(i);
-        return texts;
-    }
 
     PaymentServer m_Server;
     SettingsStore m_Config;

@@ -15,8 +15,7 @@ Kesto *RunningKesto::start(const QMap<QString, QString> &settings)
     QMap<QString, QString> all{{"server", capture.url("")}, {"username", "demo"},
                                {"password", "demo123"},     {"remeber", "1"},
                                {"device", "1_前台"},        {"jm_title", "演示商户"}};
-    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-        all.insert(it.key(), it.value());
+    all.insert(settings);
     for (auto it = all.cbegin(); it != all.cend(); ++it)
         config.write(it.key(), it.value());
     m_Kesto.reset(new Kesto);

@@ -8,14 +8,13 @@
 class Kesto;
 class QWidget;
 
-// The main window with a remembered account and device, the service answered by a capture
-// server; start()'s settings come on top, stop() also removes the settings file.
+// The main window with a remembered account and device, the service a capture server; start()'s
+// settings come on top, stop() also removes the settings file.
 class RunningKesto
 {
 public:
     RunningKesto();
     ~RunningKesto() { stop(); }
-
     Kesto *start(const QMap<QString, QString> &settings = {});
     void stop();
     Kesto *get() const { return m_Kesto.get(); }

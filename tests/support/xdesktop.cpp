@@ -57,11 +57,6 @@ bool XDesktop::startTray()
     return waitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
 }
 
-void XDesktop::stopTray()
-{
-    stop(m_Tray);
-}
-
 bool XDesktop::focusProbe()
 {
     if (m_Probe.state() == QProcess::NotRunning)

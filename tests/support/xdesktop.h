@@ -13,7 +13,6 @@ public:
 
     bool startWindowManager();
     bool startTray();
-    void stopTray();
     bool focusProbe();
     // Grabs a keysym with an X modifier mask as another client would, until releaseElsewhere().
     bool grabElsewhere(quint32 keysym, quint16 modifiers);
