@@ -8,13 +8,12 @@
 
 namespace {
 
-// The file's bytes for a text: its length in bytes, big-endian, then the UTF-16BE code units.
+// The file's bytes for a text, in the form the first row of writesExactBytes spells out.
 QByteArray fileBytes(const QString &text)
 {
-    QByteArray bytes(4, '\0');
-    qToBigEndian(quint32(text.size() * 2), bytes.data());
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << text;
     return bytes;
 }
 
