@@ -1,4 +1,5 @@
 #include "mainwindow/kesto.h"
+#include "mainwindow/updatecheck.h"
 #include "messagecatcher.h"
 #include "rows.h"
 #include "runningkesto.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonDocument>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,9 +18,9 @@
 
 using Settings = QMap<QString, QString>;
 
-// The main window in an X session of its own with openbox: first without a notification area,
-// then with trayer; its global hotkeys pressed with xdotool while xev has the focus, and its
-// setup dialog.
+// The program in an X session of its own with openbox: first without a notification area, then
+// with trayer. Its main window in this process, with its global hotkeys and setup dialog; the real
+// program started as run.sh starts it, for what happens at start.
 class TestKesto : public QObject
 {
     Q_OBJECT
@@ -29,6 +31,13 @@ private slots:
         initResources();
         QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
         QVERIFY(m_Desktop.startWindowManager());
+        // The real program in a folder of its own, as run.sh starts it with a remembered account.
+        QVERIFY(QFile::copy(KESTO_PROGRAM, m_Dir.filePath("Kesto")));
+        const SettingsStore config(m_Dir.filePath("config.dat"));
+        for (const QString entry :
+             {"server=" + m_Kesto.capture.url(""), QString("username=demo"), QString("password=demo123"),
+              QString("remeber=1"), QString("device=1_前台"), QString("jm_title=演示商户")})
+            config.write(entry.section('=', 0, 0), entry.section('=', 1));
     }
     void init()
     {
@@ -37,6 +46,11 @@ private slots:
     }
     void cleanup()
     {
+        for (const auto &run : m_Runs) {
+            run->terminate();
+            run->waitForFinished(5000);
+        }
+        m_Runs.clear();
         m_Kesto.stop();
         QDir(m_Kesto.config.path()).removeRecursively();
         m_Desktop.releaseElsewhere();
@@ -85,6 +99,83 @@ private slots:
         QTRY_COMPARE(orders->rowCount(), 0);
         QCOMPARE(kesto->findChild<QLabel *>("m_PageLabel")->text(), QString(" / 0 "));
         QCOMPARE(kesto->findChild<QLabel *>("m_TotalLabel")->text(), QString());
+    }
+
+    // Of two started together one stays and shows its window, the other exits with 0. Killed,
+    // the one left leaves its guard segment behind, which the next two must not mistake for it.
+    void guardLetsOneThrough()
+    {
+        for (int round = 0; round < 3; ++round) {
+            QProcess *a = start(), *b = start();
+            QTRY_VERIFY_WITH_TIMEOUT(a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning,
+                                     10000);
+            QProcess *refused = a->state() == QProcess::NotRunning ? a : b;
+            QProcess *stays = refused == a ? b : a;
+            QCOMPARE(refused->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(refused->exitCode(), 0);
+            const QStringList search{"search", "--onlyvisible", "--pid", QString::number(stays->processId())};
+            QTRY_VERIFY_WITH_TIMEOUT(!XDesktop::xdotool(search).isEmpty(), 10000);
+            stays->kill();
+            QVERIFY(stays->waitForFinished(5000));
+        }
+    }
+
+    // A second start exits with 0 and brings the records view forward from the program that had
+    // the focus; closing the records view ends the program.
+    void secondStartBringsTheFirstForward()
+    {
+        QProcess *first = start();
+        const QString records = XDesktop::waitForWindow("演示商户");
+        QVERIFY(m_Desktop.focusProbe());
+        QProcess *second = start();
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 0);
+        QTRY_COMPARE(XDesktop::activeWindow(), records);
+        XDesktop::xdotool({"key", "alt+F4"});
+        QVERIFY(first->waitForFinished(10000));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+    }
+
+    // The version the updater stored in config.dat against the service's.
+    void comparesVersions_data()
+    {
+        QTest::addColumn<QByteArray>("stored");  // the version entry the updater writes
+        QTest::addColumn<QByteArray>("version"); // in the reply
+        QTest::addColumn<bool>("outdated");
+        row("nothing stored", QByteArray(), QByteArray("1"), true);
+        row("equal versions", QByteArray("3"), QByteArray("3"), false);
+        row("newer service", QByteArray("3"), QByteArray("4"), true);
+        row("no version in the reply", QByteArray(), QByteArray(), false);
+        row("version as text", QByteArray("3"), QByteArray("\"4\""), false);
+        row("stored text not a number", QByteArray("abc"), QByteArray("1"), true);
+    }
+    void comparesVersions()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, version);
+        QFETCH(bool, outdated);
+        QFile config(QCoreApplication::applicationDirPath() + "/config.dat");
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(stored.isEmpty() ? QByteArray() : "[version]\nnumber=" + stored + "\n");
+        config.close();
+        const QByteArray reply = version.isEmpty() ? "{}" : R"({"data":{"version":{"ver":)" + version + "}}}";
+        QCOMPARE(clientOutdated(QJsonDocument::fromJson(reply).object()), outdated);
+    }
+
+    // A newer version ends the program for the updater beside it.
+    void programEndsForTheUpdater()
+    {
+        m_Kesto.capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":1}}})"});
+        QFile updater(m_Dir.filePath("Morvane.exe")); // a stand-in that leaves a mark beside itself
+        QVERIFY(updater.open(QIODevice::WriteOnly));
+        updater.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/updater-ran\"\n");
+        updater.setPermissions(updater.permissions() | QFile::ExeOwner);
+        updater.close();
+        QProcess *program = start();
+        QVERIFY(program->waitForFinished(15000));
+        QCOMPARE(program->exitCode(), 0);
+        QTRY_VERIFY(QFile::exists(m_Dir.filePath("updater-ran")));
     }
 
     // A notification area coming up after the program: the records view stands in, then the icon.
@@ -228,6 +319,12 @@ private slots:
     }
 
 private:
+    QProcess *start()
+    {
+        m_Runs.emplace_back(new QProcess);
+        m_Runs.back()->start(m_Dir.filePath("Kesto"), QStringList());
+        return m_Runs.back().get();
+    }
     static constexpr const char *Report = "/index.php/Pay/Payinterface/mreport";
 
     int requests(const QString &path) const
@@ -251,6 +348,8 @@ private:
 
     XDesktop m_Desktop;
     RunningKesto m_Kesto;
+    QTemporaryDir m_Dir;
+    std::vector<std::unique_ptr<QProcess>> m_Runs;
     std::unique_ptr<QTemporaryDir> m_Home;
 };
 

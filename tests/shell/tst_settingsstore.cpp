@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -84,7 +85,7 @@ private slots:
         QCOMPARE(readAll(path()), fileBytes("\ndevice=1_A"));
     }
 
-    // As an ordinary user (the probe, tests/shell/settingsprobe, runs as "nobody" under root): a
+    // As an ordinary user (this program as the probe, run as "nobody" under root): a
     // read-only program folder moves the settings to the user's folder, read from the file the
     // administrator put there; a file that cannot be read is not replaced by a file of one entry.
     void settingsFile_data()
@@ -101,7 +102,7 @@ private slots:
                                                        QFile::ReadOther | QFile::ExeOther));
         const QString app = base.filePath("app"), placed = app + "/config.dat";
         QVERIFY(QDir().mkpath(app) && QDir().mkpath(base.filePath("home")));
-        QVERIFY(QFile::copy(SETTINGSPROBE, app + "/settingsprobe"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), app + "/probe"));
         QVERIFY(SettingsStore(placed).write("server", "http://shop.example:8080"));
         QVERIFY(QFile::setPermissions(placed,
                                       readable ? QFile::ReadOwner | QFile::ReadOther : QFile::WriteOwner));
@@ -119,9 +120,9 @@ private slots:
         QProcess probe;
         probe.setProcessEnvironment(env);
         probe.start(
-            root ? "setpriv" : app + "/settingsprobe",
-            root ? QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", app + "/settingsprobe"}
-                 : QStringList());
+            root ? "setpriv" : app + "/probe",
+            root ? QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", app + "/probe", "probe"}
+                 : QStringList{"probe"});
         QVERIFY(probe.waitForFinished(10000));
         // The path, the value read back, the "server" entry and whether the write was taken.
         const QStringList expected = readable
@@ -138,5 +139,19 @@ private:
     QTemporaryDir m_Dir;
 };
 
-QTEST_GUILESS_MAIN(TestSettingsStore)
+// With "probe" this program writes a setting through the program's own settings path and prints
+// the path, the value read back, the "server" entry and whether the write was taken.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == "probe") {
+        const bool written = SettingsStore().write("username", "alice");
+        const SettingsStore again;
+        std::printf("%s\n%s\n%s\n%s\n", qPrintable(again.path()), qPrintable(again.read("username")),
+                    qPrintable(again.read("server")), written ? "written" : "refused");
+        return 0;
+    }
+    TestSettingsStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_settingsstore.moc"
