@@ -12,14 +12,19 @@ RunningKesto::RunningKesto()
 
 Kesto *RunningKesto::start(const QMap<QString, QString> &settings)
 {
+    write(config, settings);
+    m_Kesto.reset(new Kesto);
+    return m_Kesto.get();
+}
+
+void RunningKesto::write(const SettingsStore &store, const QMap<QString, QString> &settings) const
+{
     QMap<QString, QString> all{{"server", capture.url("")}, {"username", "demo"},
                                {"password", "demo123"},     {"remeber", "1"},
                                {"device", "1_前台"},        {"jm_title", "演示商户"}};
     all.insert(settings);
     for (auto it = all.cbegin(); it != all.cend(); ++it)
-        config.write(it.key(), it.value());
-    m_Kesto.reset(new Kesto);
-    return m_Kesto.get();
+        store.write(it.key(), it.value());
 }
 
 void RunningKesto::stop()
