@@ -248,7 +248,7 @@ private slots:
     {
         m_Kesto.start({{"paykey", "Ctrl+F1"}});
         for (const quint16 locks : {0x10, 0x02, 0x12})
-            QVERIFY2(!m_Desktop.grabElsewhere(0xFFBE, 0x04 | locks), qPrintable(QString::number(locks)));
+            QVERIFY2(!m_Desktop.grabElsewhere(67, 0x04 | locks), qPrintable(QString::number(locks)));
     }
 
     // After a swap each key reaches the window it now belongs to, and only that one.
@@ -269,15 +269,15 @@ private slots:
     // NumLock only: the grab fails whole, and the variants taken are given back.
     void takenCombinationIsRolledBack()
     {
-        QVERIFY(m_Desktop.grabElsewhere(0xFFC0, 0x04 | 0x10));
+        QVERIFY(m_Desktop.grabElsewhere(69, 0x04 | 0x10));
         m_Kesto.start({{"paykey", ""}});
-        QVERIFY(m_Desktop.grabElsewhere('a', 0));
+        QVERIFY(m_Desktop.grabElsewhere(38, 0));
         KeysOutcome outcome;
         QMetaObject::invokeMethod(m_Kesto.get(), "SetKeys", Q_RETURN_ARG(KeysOutcome, outcome),
                                   Q_ARG(QString, "Ctrl+F3"), Q_ARG(QString, "Ctrl+F4"));
         QCOMPARE(outcome.pay, MyGlobalShortCut::Taken);
         QCOMPARE(outcome.refund, MyGlobalShortCut::Registered);
-        QVERIFY(m_Desktop.grabElsewhere(0xFFC0, 0x04));
+        QVERIFY(m_Desktop.grabElsewhere(69, 0x04));
     }
 
     // A new layout moves keys to other keycodes: on a German one Z sits where Y was.
@@ -315,8 +315,8 @@ private slots:
         QFETCH(QString, breakage);
         QFETCH(QString, line);
         if (breakage == "grab")
-            QVERIFY(m_Desktop.grabElsewhere(0xFFC0, 0x04)); // Ctrl+F3
-        if (breakage == "autostart") // no autostart folder can be made where a file stands
+            QVERIFY(m_Desktop.grabElsewhere(69, 0x04)); // Ctrl+F3
+        if (breakage == "autostart")                    // no autostart folder can be made where a file stands
             QVERIFY(QFile(m_Home->filePath("autostart")).open(QIODevice::WriteOnly));
         if (breakage == "settings")
             QVERIFY(QDir().mkpath(m_Kesto.config.path()));
@@ -341,10 +341,10 @@ private slots:
     {
         m_Kesto.start({{"paykey", "Ctrl+F1"}, {"refundkey", "Ctrl+F2"}});
         QWidget *setup = openSetup();
-        QVERIFY(m_Desktop.grabElsewhere(0xFFBE, 0x04)); // Ctrl+F1
+        QVERIFY(m_Desktop.grabElsewhere(67, 0x04)); // Ctrl+F1
         m_Desktop.releaseElsewhere();
         setup->close();
-        QVERIFY(!m_Desktop.grabElsewhere(0xFFBE, 0x04));
+        QVERIFY(!m_Desktop.grabElsewhere(67, 0x04));
     }
 
 private:

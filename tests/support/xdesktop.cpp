@@ -66,26 +66,14 @@ bool XDesktop::focusProbe()
     return !window.isEmpty() && waitFor([&window] { return activeWindow() == window; });
 }
 
-bool XDesktop::grabElsewhere(quint32 keysym, quint16 modifiers)
+bool XDesktop::grabElsewhere(quint8 keycode, quint16 modifiers)
 {
     if (!m_Other)
         m_Other = xcb_connect(nullptr, nullptr);
-    const xcb_setup_t *setup = xcb_get_setup(m_Other);
-    const int count = setup->max_keycode - setup->min_keycode + 1;
-    xcb_get_keyboard_mapping_reply_t *mapping = xcb_get_keyboard_mapping_reply(
-        m_Other, xcb_get_keyboard_mapping(m_Other, setup->min_keycode, count), nullptr);
-    const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
-    xcb_keycode_t keycode = 0;
-    for (int i = 0; i < count * mapping->keysyms_per_keycode && keycode == 0; ++i) {
-        if (keysyms[i] == keysym)
-            keycode = xcb_keycode_t(setup->min_keycode + i / mapping->keysyms_per_keycode);
-    }
-    free(mapping);
-    if (keycode == 0) // keycode 0 would grab every key
-        return false;
-    xcb_generic_error_t *error = xcb_request_check(
-        m_Other, xcb_grab_key_checked(m_Other, 1, xcb_setup_roots_iterator(setup).data->root, modifiers,
-                                      keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_Other)).data->root;
+    xcb_generic_error_t *error =
+        xcb_request_check(m_Other, xcb_grab_key_checked(m_Other, 1, root, modifiers, keycode,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     free(error);
     return error == nullptr;
 }

@@ -14,8 +14,9 @@ public:
     bool startWindowManager();
     bool startTray();
     bool focusProbe();
-    // Grabs a keysym with an X modifier mask as another client would, until releaseElsewhere().
-    bool grabElsewhere(quint32 keysym, quint16 modifiers);
+    // Grabs a key with an X modifier mask as another client would, until releaseElsewhere(). The
+    // keycodes are Xvfb's (evdev): F1 67, F3 69, a 38.
+    bool grabElsewhere(quint8 keycode, quint16 modifiers);
     void releaseElsewhere();
 
     // xdotool's trimmed output, QString() when it failed.
