@@ -144,8 +144,7 @@ private slots:
                                      10000);
             QProcess *refused = a->state() == QProcess::NotRunning ? a : b;
             QProcess *stays = refused == a ? b : a;
-            QCOMPARE(refused->exitStatus(), QProcess::NormalExit);
-            QCOMPARE(refused->exitCode(), 0);
+            QVERIFY(refused->exitStatus() == QProcess::NormalExit && refused->exitCode() == 0);
             const QStringList search{"search", "--onlyvisible", "--pid", QString::number(stays->processId())};
             QTRY_VERIFY_WITH_TIMEOUT(!XDesktop::xdotool(search).isEmpty(), 10000);
             stays->kill();
@@ -166,8 +165,7 @@ private slots:
         QTRY_COMPARE(XDesktop::activeWindow(), records);
         XDesktop::xdotool({"key", "alt+F4"});
         QVERIFY(first->waitForFinished(10000));
-        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first->exitCode(), 0);
+        QVERIFY(first->exitStatus() == QProcess::NormalExit && first->exitCode() == 0);
     }
 
     // The version the updater stored in config.dat against the service's.
@@ -176,7 +174,6 @@ private slots:
         QTest::addColumn<QByteArray>("stored");  // the version entry the updater writes
         QTest::addColumn<QByteArray>("version"); // in the reply
         QTest::addColumn<bool>("outdated");
-        row("nothing stored", QByteArray(), QByteArray("1"), true);
         row("equal versions", QByteArray("3"), QByteArray("3"), false);
         row("newer service", QByteArray("3"), QByteArray("4"), true);
         row("no version in the reply", QByteArray(), QByteArray(), false);
@@ -209,6 +206,7 @@ private slots:
         QVERIFY(program->waitForFinished(15000));
         QCOMPARE(program->exitCode(), 0);
         QTRY_VERIFY(QFile::exists(m_Dir.filePath("updater-ran")));
+        m_Kesto.capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
     }
 
     // A notification area coming up after the program: the records view stands in, then the icon.

@@ -120,6 +120,7 @@ private slots:
         QVERIFY(store.removeAutostart("Kesto"));
         qunsetenv("XDG_CONFIG_HOME");
     }
+
     // The sheet, read as Latin-1, is ASCII. Qt's own texts are in Chinese (Debian's qt_zh_CN.qm is
     // only an index), and the families every window names resolve to fonts with Chinese glyphs.
     void lookAndFeel()

@@ -68,10 +68,9 @@ private slots:
     void damagedFileReadsEmpty_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = fileBytes("\nusername=alice");
-        row("truncated text", good.left(good.size() - 2));
         row("odd length", QByteArray::fromHex("00000003000A00"));
-        row("huge length field", QByteArray::fromHex("FFFFFFF0") + good.mid(4));
+        row("length beyond the data, and huge",
+            QByteArray::fromHex("FFFFFFF0") + fileBytes("\nusername=alice").mid(4));
     }
     void damagedFileReadsEmpty()
     {
