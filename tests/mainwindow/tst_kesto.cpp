@@ -314,7 +314,7 @@ private slots:
         QFETCH(QString, line);
         if (breakage == "grab")
             QVERIFY(m_Desktop.grabElsewhere(69, 0x04)); // Ctrl+F3
-        if (breakage == "autostart")                    // no autostart folder can be made where a file stands
+        if (breakage == "autostart") // where a file stands, no autostart folder can be made
             QVERIFY(QFile(m_Home->filePath("autostart")).open(QIODevice::WriteOnly));
         if (breakage == "settings")
             QVERIFY(QDir().mkpath(m_Kesto.config.path()));
