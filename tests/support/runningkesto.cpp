@@ -7,25 +7,24 @@
 
 RunningKesto::RunningKesto()
 {
-    m_Capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
-}
-
-RunningKesto::~RunningKesto()
-{
-    stop();
+    capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
 }
 
 Kesto *RunningKesto::start(const QMap<QString, QString> &settings)
 {
-    QMap<QString, QString> all{{"server", m_Capture.url("")}, {"username", "demo"},
-                               {"password", "demo123"},       {"remeber", "1"},
-                               {"device", "1_前台"},          {"jm_title", "演示商户"}};
-    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-        all.insert(it.key(), it.value());
-    for (auto it = all.cbegin(); it != all.cend(); ++it)
-        config.write(it.key(), it.value());
+    write(config, settings);
     m_Kesto.reset(new Kesto);
     return m_Kesto.get();
+}
+
+void RunningKesto::write(const SettingsStore &store, const QMap<QString, QString> &settings) const
+{
+    QMap<QString, QString> all{{"server", capture.url("")}, {"username", "demo"},
+                               {"password", "demo123"},     {"remeber", "1"},
+                               {"device", "1_前台"},        {"jm_title", "演示商户"}};
+    all.insert(settings);
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        store.write(it.key(), it.value());
 }
 
 void RunningKesto::stop()

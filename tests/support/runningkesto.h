@@ -3,32 +3,29 @@
 #include "captureserver.h"
 #include "shell/settingsstore.h"
 
-#include <QMap>
-
 #include <memory>
 
 class Kesto;
 class QWidget;
 
-// The main window as a cashier has it once signed in: a remembered account and device, so no
-// sign-in dialog, and the service answered by a capture server. The settings given to start()
-// come on top; stop() ends the window and removes the settings file.
+// The main window with a remembered account and device, the service a capture server; start()'s
+// settings come on top, stop() also removes the settings file. write() puts the same settings
+// into another file, for the real program.
 class RunningKesto
 {
 public:
     RunningKesto();
-    ~RunningKesto();
-
+    ~RunningKesto() { stop(); }
     Kesto *start(const QMap<QString, QString> &settings = {});
+    void write(const SettingsStore &store, const QMap<QString, QString> &settings = {}) const;
     void stop();
     Kesto *get() const { return m_Kesto.get(); }
-
     // The first top-level widget of the class, visible or not.
     static QWidget *window(const char *className);
 
     const SettingsStore config;
+    CaptureServer capture;
 
 private:
-    CaptureServer m_Capture;
     std::unique_ptr<Kesto> m_Kesto;
 };

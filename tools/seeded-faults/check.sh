@@ -16,9 +16,9 @@ declare -A tests=(
     [03-second-charge]='^tst_kestowindow$'
     [04-refund-fen-over]='^(server_service|server_cashiers)$'
     [05-settings-entry-twice]='^tst_settingsstore$'
-    [06-tray-menu-twice]='^tst_tray$'
+    [06-tray-menu-twice]='^tst_kesto$'
     [07-late-reply-on-screen]='^tst_kestowindow$'
-    [08-hotkey-entry-kept]='^tst_hotkeys$'
+    [08-hotkey-entry-kept]='^tst_kesto$'
     [09-receipt-unescaped]='^tst_receipt$'
     [10-used-code-accepted]='^(server_service|server_cashiers)$'
 )
