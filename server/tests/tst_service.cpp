@@ -1,17 +1,123 @@
-// The service: amounts, form bodies and the database's own cap as units; over real HTTP a sale's
-// life, confirmation, the records and every kind of refusal; the busy port and the held reply.
+// The service: form bodies, amounts and the database's own cap as units; over real HTTP a sale's
+// life, confirmation, the records, every kind of refusal, the busy port, the held reply, and eight
+// tills at once.
 
 #include "Database.h"
 #include "FormBody.h"
 #include "Money.h"
 #include "Schema.h"
 #include "Seeder.h"
-#include "TestServer.h"
+#include "paymentserver.h"
+#include "rows.h"
 
+#include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <future>
+#include <httplib.h>
+#include <random>
+#include <thread>
 
 namespace {
+
+const QString Front = QStringLiteral("1_前台");
+const QString Paid = QStringLiteral("支付成功");
+const QString Refunded = QStringLiteral("退款成功");
+
+// Days back, or ahead when negative, as the service takes them.
+QString daysAgo(int days)
+{
+    return QDate::currentDate().addDays(-days).toString(QStringLiteral("yyyy-MM-dd"));
+}
+QString yuan(qint64 fen)
+{
+    return QStringLiteral("%1.%2").arg(fen / 100).arg(fen % 100, 2, 10, QLatin1Char('0'));
+}
+
+// The records' summary, "支付81笔，合计19829.90元，已退款12.00元" or "退款3笔，合计4.25元", in fen.
+struct Summary
+{
+    qint64 count = -1, fen = -1, refunded = -1;
+};
+Summary summaryOf(const QJsonObject &list)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(
+            QStringLiteral("^..(\\d+)笔，合计(\\d+)\\.(\\d\\d)元(?:，已退款(\\d+)\\.(\\d\\d)元)?$"))
+            .match(list["total"].toObject()["tongji"].toString());
+    if (!match.hasMatch())
+        return Summary();
+    return Summary{match.captured(1).toLongLong(),
+                   match.captured(2).toLongLong() * 100 + match.captured(3).toInt(),
+                   match.captured(4).toLongLong() * 100 + match.captured(5).toInt()};
+}
+// What came between two summaries: "count fen refunded".
+QString added(const Summary &before, const Summary &after)
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(after.count - before.count)
+        .arg(after.fen - before.fen)
+        .arg(after.refunded - before.refunded);
+}
+
+// The payment service (tests/support) and what a till posts to it.
+class TestServer : public PaymentServer
+{
+public:
+    using PaymentServer::PaymentServer;
+
+    // The fields as they are, after the demo account's credentials unless they bring their own, to
+    // a path of the pay interface (which the client spells with a lower-case "pay" for one path).
+    // A reply that is not a JSON object gives {}.
+    QJsonObject post(const QString &path, QByteArray fields, int *status = nullptr) const
+    {
+        if (!fields.startsWith("username="))
+            fields.prepend("username=demo&password=demo123&");
+        const QString url =
+            (path == "alirefunds" ? "/index.php/pay/Payinterface/" : "/index.php/Pay/Payinterface/") + path;
+        httplib::Client client("127.0.0.1", QUrl(baseUrl()).port());
+        client.set_read_timeout(30, 0);
+        const auto reply =
+            client.Post(url.toStdString(), fields.toStdString(), "application/x-www-form-urlencoded");
+        if (status)
+            *status = reply ? reply->status : -1;
+        return reply ? QJsonDocument::fromJson(QByteArray::fromStdString(reply->body)).object()
+                     : QJsonObject();
+    }
+    QJsonObject call(const QString &path, const QString &fields) const
+    {
+        return post(path, fields.toUtf8())["call"].toObject();
+    }
+    QJsonObject pay(const QString &path, const QString &code, const QString &price,
+                    const QString &drive = Front) const
+    {
+        return call(path, QStringLiteral("codes=%1&price=%2&drive=%3").arg(code, price, drive));
+    }
+    // As the refund window sends it on the order's channel, the order as its sale or lookup answered.
+    QJsonObject refund(const QJsonObject &order, const QString &amount) const
+    {
+        if (order["payt"].toString() == "Kesto")
+            return call("mrefunding", QStringLiteral("out_trade_no=%1&total_fee=%2&refmoney=%3")
+                                          .arg(order["out_trade_no"].toString(),
+                                               yuan(order["total_fee"].toString().toLongLong()), amount));
+        return call("alirefunds",
+                    QStringLiteral("trade_no=%1&device=%2&refmoney=%3")
+                        .arg(order["transaction_id"].toString(), order["device_info"].toString(), amount));
+    }
+    // The lookup before a refund, from the first till.
+    QJsonObject lookup(const QString &tradeNo) const
+    {
+        return call("GetOrders", "device=1&out_trade_no=" + tradeNo);
+    }
+    // A page of the records from some days back to tomorrow, and their summary.
+    QJsonObject records(const QString &device, const QString &kind, int days = 0, int page = 1) const
+    {
+        return post("mreport", QStringLiteral("device=%1&startime=%2&endtime=%3&paytype=%4&p=%5")
+                                   .arg(device, daysAgo(days), daysAgo(-1), kind, QString::number(page))
+                                   .toUtf8())["list"]
+            .toObject();
+    }
+};
 
 QString values(const QJsonObject &object, std::initializer_list<const char *> keys)
 {
@@ -19,6 +125,63 @@ QString values(const QJsonObject &object, std::initializer_list<const char *> ke
     for (const char *key : keys)
         texts << object[key].toString();
     return texts.join(QLatin1Char(' '));
+}
+
+// What eight tills were told, under one lock.
+struct Ledger
+{
+    std::mutex lock;
+    QVector<QJsonObject> sales; // answered as paid, newest last
+    QSet<QString> tradeNos, sharedCodes;
+    QHash<QString, qint64> refunded; // by trade number, answered as made
+    QStringList problems;
+    int refusedRefunds = 0;
+};
+
+// One till's sales until the end, with fresh codes on both channels (prefix, till, sale, ending),
+// every eighth declined and every eighth the code that every till scans at that point; after a
+// third of them it refunds part of one of the newest sales, which other tills are refunding too.
+void runTill(const TestServer &server, Ledger &ledger, int till, std::chrono::steady_clock::time_point end)
+{
+    std::mt19937 random(till);
+    for (int n = 0; std::chrono::steady_clock::now() < end; ++n) {
+        const bool shared = n % 8 == 0, alipay = !shared && random() % 2;
+        const QString number = QStringLiteral("%1").arg(n, 11, 10, QLatin1Char('0'));
+        const QString code = shared ? "159" + number + "2222"
+                                    : QString::number(alipay ? 25 + till % 5 : 10 + till % 6) +
+                                          QString::number(till) + number + (n % 8 == 5 ? "9999" : "1111");
+        const qint64 fen = 1 + random() % 50000;
+        const QJsonObject sale = server.pay(alipay ? "AliPay" : "kesto", code, yuan(fen));
+        const QString msg = sale["msg"].toString(), tradeNo = sale["out_trade_no"].toString();
+        std::unique_lock<std::mutex> guard(ledger.lock);
+        if (msg == Paid && sale["total_fee"].toString() == QString::number(fen)) {
+            if (ledger.tradeNos.contains(tradeNo) || (shared && ledger.sharedCodes.contains(code)))
+                ledger.problems << "paid twice: " + code;
+            ledger.tradeNos << tradeNo;
+            ledger.sales << sale;
+            if (shared)
+                ledger.sharedCodes << code;
+        } else if (!(code.endsWith("9999") && msg == "余额不足") && !(shared && msg.contains("已使用"))) {
+            ledger.problems << "payment answered " + msg + " for " + code;
+        }
+        if (random() % 3 != 0 || ledger.sales.isEmpty())
+            continue;
+        const QJsonObject order =
+            ledger.sales.at(ledger.sales.size() - 1 - int(random() % qMin(ledger.sales.size(), 16)));
+        const qint64 amount = 1 + random() % order["total_fee"].toString().toLongLong();
+        guard.unlock();
+        const QJsonObject refund = server.refund(order, yuan(amount));
+        guard.lock();
+        if (refund["msg"].toString() == Refunded &&
+            refund["refund_fee"].toString() == QString::number(amount))
+            ledger.refunded[order["out_trade_no"].toString()] += amount;
+        else if (refund["msg"].toString().contains("超过可退") ||
+                 refund["msg"].toString().contains("已全额退款"))
+            ++ledger.refusedRefunds;
+        else
+            ledger.problems << "refund answered " + refund["msg"].toString() + " for " +
+                                   order["out_trade_no"].toString();
+    }
 }
 
 } // namespace
@@ -279,6 +442,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sales(), before + 1, 20000);
         server.reset();
         QCOMPARE(reply.get()["msg"].toString(), Paid);
+    }
+
+    // Eight tills at once for a while: afterwards the records hold exactly the sales answered as
+    // paid, each once, with exactly the refunds answered as made, and none above its sale.
+    void eightTills()
+    {
+        TestServer server;
+        const auto sums = [&server] { return summaryOf(server.records(Front, "payport", 1)); };
+        const Summary before = sums();
+        Ledger ledger;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(12);
+        std::vector<std::thread> tills;
+        for (int till = 0; till < 8; ++till)
+            tills.emplace_back(runTill, std::cref(server), std::ref(ledger), till, end);
+        for (std::thread &till : tills)
+            till.join();
+        QVERIFY2(ledger.problems.isEmpty(), qPrintable(ledger.problems.mid(0, 10).join('\n')));
+        QVERIFY(ledger.sharedCodes.size() >= 8 && ledger.refunded.size() >= 8 && ledger.refusedRefunds > 0);
+        qint64 fen = 0, refunded = 0;
+        for (const QJsonObject &sale : qAsConst(ledger.sales)) {
+            const qint64 back = ledger.refunded.value(sale["out_trade_no"].toString());
+            QVERIFY2(back <= sale["total_fee"].toString().toLongLong(),
+                     qPrintable(sale["out_trade_no"].toString()));
+            fen += sale["total_fee"].toString().toLongLong();
+            refunded += back;
+        }
+        QCOMPARE(added(before, sums()),
+                 QStringLiteral("%1 %2 %3").arg(ledger.sales.size()).arg(fen).arg(refunded));
     }
 
 private:
