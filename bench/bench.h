@@ -70,6 +70,11 @@ struct BenchSetup
     QString serviceBench; // payment-server-bench
 };
 
+class SettingsStore;
+// Settings of a till after its first day: account and device remembered, the local service, no
+// receipt printer.
+void rememberTill(const SettingsStore &config, const QString &serviceUrl);
+
 QVector<Figure> measureStartup(const BenchSetup &setup, int rounds);
 Figure measureReceipt(const BenchSetup &setup, int rounds);
 Figure measureRecords(int rounds);

@@ -104,19 +104,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // The windows made in this process read the settings file beside the benchmark: the account
-    // and device remembered, the local service, no receipt printer.
+    // The windows made in this process read the settings file beside the benchmark.
     const SettingsStore config;
     QFile::remove(config.path());
-    for (const auto &entry :
-         QVector<QPair<QString, QString>>{{QStringLiteral("server"), setup.serviceUrl},
-                                          {QStringLiteral("username"), QStringLiteral("demo")},
-                                          {QStringLiteral("password"), QStringLiteral("demo123")},
-                                          {QStringLiteral("remeber"), QStringLiteral("1")},
-                                          {QStringLiteral("device"), QStringLiteral("1_前台")},
-                                          {QStringLiteral("jm_title"), QStringLiteral("演示商户")},
-                                          {QStringLiteral("printname"), QString()}})
-        config.write(entry.first, entry.second);
+    rememberTill(config, setup.serviceUrl);
 
     // trayer, started just before, takes a moment to offer its notification area.
     for (int i = 0; i < 100 && !QSystemTrayIcon::isSystemTrayAvailable(); ++i)

@@ -88,6 +88,19 @@ std::optional<Start> start(const QString &program)
 
 } // namespace
 
+void rememberTill(const SettingsStore &config, const QString &serviceUrl)
+{
+    const QVector<QPair<QString, QString>> entries{{QStringLiteral("server"), serviceUrl},
+                                                   {QStringLiteral("username"), QStringLiteral("demo")},
+                                                   {QStringLiteral("password"), QStringLiteral("demo123")},
+                                                   {QStringLiteral("remeber"), QStringLiteral("1")},
+                                                   {QStringLiteral("device"), QStringLiteral("1_前台")},
+                                                   {QStringLiteral("jm_title"), QStringLiteral("演示商户")},
+                                                   {QStringLiteral("printname"), QString()}};
+    for (const auto &entry : entries)
+        config.write(entry.first, entry.second);
+}
+
 QVector<Figure> measureStartup(const BenchSetup &setup, int rounds)
 {
     // The client in a folder of its own, with a settings file that remembers the account and the
@@ -97,15 +110,7 @@ QVector<Figure> measureStartup(const BenchSetup &setup, int rounds)
     const QString client = folder + QStringLiteral("/Kesto");
     QFile::remove(client);
     QFile::copy(setup.kestoProgram, client);
-    const SettingsStore config(folder + QStringLiteral("/config.dat"));
-    for (const auto &entry :
-         QVector<QPair<QString, QString>>{{QStringLiteral("server"), setup.serviceUrl},
-                                          {QStringLiteral("username"), QStringLiteral("demo")},
-                                          {QStringLiteral("password"), QStringLiteral("demo123")},
-                                          {QStringLiteral("remeber"), QStringLiteral("1")},
-                                          {QStringLiteral("device"), QStringLiteral("1_前台")},
-                                          {QStringLiteral("jm_title"), QStringLiteral("演示商户")}})
-        config.write(entry.first, entry.second);
+    rememberTill(SettingsStore(folder + QStringLiteral("/config.dat")), setup.serviceUrl);
 
     // One unmeasured start each, for the file cache.
     start(setup.minimalProgram);

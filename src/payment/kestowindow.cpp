@@ -96,6 +96,8 @@ void KestoWindow::Paybakc()
     m_AutoQuerying = false;
     m_AutoQuery->stop();
     ui->m_Codes->setReadOnly(false);
+    // Opened before a sale needs it, not between the scanner's last character and the request.
+    m_Journal.open();
     focusField();
 }
 
@@ -120,16 +122,16 @@ void KestoWindow::startPay(const QString &)
     if (ui->m_Codes->isHidden() || ui->m_Codes->isReadOnly() || ui->m_Codes->text().size() != CodeLength)
         return;
     const QString code = ui->m_Codes->text();
+    const QString amount = ui->m_Money->text();
+    const QString device = m_Config.read(QStringLiteral("device"));
     const QString switched = followCodeChannel(code);
     FormFields fields = accountFields(m_Config);
-    fields << qMakePair(QStringLiteral("codes"), code)
-           << qMakePair(QStringLiteral("price"), ui->m_Money->text())
-           << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
+    fields << qMakePair(QStringLiteral("codes"), code) << qMakePair(QStringLiteral("price"), amount)
+           << qMakePair(QStringLiteral("drive"), device);
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
-    const qint64 row =
-        m_Journal.begin({SalesJournal::Kind::Sale, m_PayType, fenFromYuan(ui->m_Money->text()).value_or(0),
-                         m_Config.read(QStringLiteral("device")), code, QString()});
+    const qint64 row = m_Journal.begin(
+        {SalesJournal::Kind::Sale, m_PayType, fenFromYuan(amount).value_or(0), device, code, QString()});
     m_JournalNote = m_Journal.takeFailure() ? QStringLiteral("（本机交易流水无法写入）") : QString();
     setStatus(switched + QStringLiteral("支付中..."));
     m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Config, path), formBody(fields));

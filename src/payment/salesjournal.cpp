@@ -55,7 +55,7 @@ QString bound(const QString &text)
 
 } // namespace
 
-SalesJournal::SalesJournal(const QString &path) : m_Path(path)
+SalesJournal::SalesJournal()
 {
     static QAtomicInteger<int> instances;
     m_Connection = QStringLiteral("journal%1").arg(++instances);
@@ -71,7 +71,6 @@ SalesJournal::~SalesJournal()
 
 QString SalesJournal::defaultPath()
 {
-    // A shop that keeps no payment records on the till: "journal=0".
     if (SettingsStore().read(QStringLiteral("journal")) == QLatin1String("0"))
         return QString();
     return QFileInfo(AppPaths::configFile()).absolutePath() + QStringLiteral("/journal.db");
@@ -84,13 +83,16 @@ QString SalesJournal::masked(const QString &code)
     return code.left(4) + QString(code.size() - 8, QLatin1Char('*')) + code.right(4);
 }
 
-// Opened at the first use, so that the program's start does not wait for the file.
-bool SalesJournal::ready()
+// Not at construction: the program's start does not wait for the file.
+bool SalesJournal::open()
 {
-    if (m_Opened || m_Broken || m_Path.isEmpty())
+    if (m_Opened || m_Broken)
         return m_Opened;
+    const QString path = defaultPath();
+    if (path.isEmpty())
+        return false;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_Connection);
-    db.setDatabaseName(m_Path);
+    db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!db.open()) {
         m_Broken = true;
@@ -133,7 +135,7 @@ bool SalesJournal::takeFailure()
 
 qint64 SalesJournal::begin(const Entry &entry)
 {
-    if (!ready())
+    if (!open())
         return 0;
     m_Insert.addBindValue(entry.kind == Kind::Sale ? QStringLiteral("sale") : QStringLiteral("refund"));
     m_Insert.addBindValue(timeText(QDateTime::currentDateTime()));
@@ -151,14 +153,14 @@ qint64 SalesJournal::begin(const Entry &entry)
 
 void SalesJournal::complete(qint64 row, Outcome outcome, const QString &message, const QJsonObject &call)
 {
-    if (row != 0 && ready())
+    if (row != 0 && open())
         update(m_UpdateRow, row, outcome, message, call);
 }
 
 void SalesJournal::completeTrade(const QString &tradeNo, Outcome outcome, const QString &message,
                                  const QJsonObject &call)
 {
-    if (!tradeNo.isEmpty() && ready())
+    if (!tradeNo.isEmpty() && open())
         update(m_UpdateTrade, tradeNo, outcome, message, call);
 }
 
@@ -190,7 +192,7 @@ QJsonObject SalesJournal::lastPaidCall()
 
 QJsonObject SalesJournal::paidCallWhere(const QString &where, const QVariantList &values)
 {
-    if (!ready())
+    if (!open())
         return {};
     QSqlQuery query(QSqlDatabase::database(m_Connection, false));
     query.prepare(QStringLiteral("SELECT call FROM entries WHERE kind = 'sale' AND outcome = 'paid' ") +
@@ -206,7 +208,7 @@ ShiftSummary SalesJournal::summary()
 {
     ShiftSummary result;
     result.since = QDateTime(QDate::currentDate(), QTime(0, 0));
-    if (!ready())
+    if (!open())
         return result;
     QSqlQuery query(QSqlDatabase::database(m_Connection, false));
     if (query.exec(QStringLiteral("SELECT MAX(started) FROM shifts")) && query.next()) {
@@ -229,19 +231,19 @@ ShiftSummary SalesJournal::summary()
     }
 
     // A sale left waiting for the customer may have been confirmed after the till stopped asking.
-    query.prepare(QStringLiteral("SELECT time, channel, fen FROM entries WHERE time >= ? AND kind = 'sale'"
+    query.prepare(QStringLiteral("SELECT time, fen FROM entries WHERE time >= ? AND kind = 'sale'"
                                  " AND outcome IN ('unknown', 'waiting') ORDER BY time"));
     query.addBindValue(since);
     query.exec();
     while (query.next())
         result.unknown.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs),
-                               query.value(1).toString(), query.value(2).toLongLong()});
+                               query.value(1).toLongLong()});
     return result;
 }
 
 bool SalesJournal::startShift()
 {
-    if (!ready())
+    if (!open())
         return false;
     QSqlQuery query(QSqlDatabase::database(m_Connection, false));
     query.prepare(QStringLiteral("INSERT INTO shifts(started) VALUES(?)"));

@@ -17,7 +17,6 @@ struct ShiftSummary
     struct Unknown
     {
         QDateTime time;
-        QString channel;
         qint64 fen = 0;
     };
     QDateTime since;
@@ -47,11 +46,12 @@ public:
         QString tradeNo;
     };
 
-    explicit SalesJournal(const QString &path = defaultPath());
+    SalesJournal();
     ~SalesJournal();
     SalesJournal(const SalesJournal &) = delete;
     SalesJournal &operator=(const SalesJournal &) = delete;
 
+    // Beside the settings file; empty when the shop keeps no journal ("journal=0").
     static QString defaultPath();
     // The first 4 and last 4 characters; a payment code is never stored whole.
     static QString masked(const QString &code);
@@ -75,13 +75,15 @@ public:
     // True once, after the first write that failed.
     bool takeFailure();
 
+    // Finds and opens the file, once; every other call does so itself when needed. False when
+    // there is no journal to write.
+    bool open();
+
 private:
-    bool ready();
     void update(QSqlQuery &statement, const QVariant &key, Outcome outcome, const QString &message,
                 const QJsonObject &call);
     QJsonObject paidCallWhere(const QString &where, const QVariantList &values);
 
-    QString m_Path;
     QString m_Connection;
     bool m_Opened = false;
     bool m_Broken = false;
