@@ -5,6 +5,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -14,30 +16,32 @@ struct CaptureServer::Private
     std::thread thread;
     int port = 0;
     mutable std::mutex mutex;
+    std::condition_variable stopping;
+    bool stopped = false;
     QVector<Request> requests;
     QMap<QString, Reply> replies;
+    int forwardPort = 0;
 
     void handle(const httplib::Request &in, httplib::Response &out)
     {
-        Request request;
-        request.path = QString::fromStdString(in.path);
-        request.body = QByteArray::fromStdString(in.body);
-        for (const auto &header : in.headers)
-            request.headers.insert(QString::fromStdString(header.first).toLower(),
-                                   QString::fromStdString(header.second));
+        Request request{QString::fromStdString(in.path), QByteArray::fromStdString(in.body), {}};
         for (const auto &field : in.params)
             request.fields.insert(QString::fromStdString(field.first), QString::fromStdString(field.second));
-
-        Reply reply;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            requests << request;
-            reply = replies.value(
-                request.path, Reply{200, QJsonDocument(QJsonObject{{"path", request.path},
-                                                                   {"body", QString::fromUtf8(request.body)}})
-                                             .toJson(QJsonDocument::Compact)});
+        std::unique_lock<std::mutex> lock(mutex);
+        requests << request;
+        const QJsonObject echo{{"path", request.path}, {"body", QString::fromUtf8(request.body)}};
+        Reply reply =
+            replies.value(request.path, Reply{200, QJsonDocument(echo).toJson(QJsonDocument::Compact)});
+        if (!replies.contains(request.path) && forwardPort) {
+            const int port = forwardPort;
+            lock.unlock();
+            // A service that is gone answers nothing the client could read.
+            const auto answer = httplib::Client("127.0.0.1", port)
+                                    .Post(in.path, in.body, "application/x-www-form-urlencoded");
+            reply = answer ? Reply{answer->status, QByteArray::fromStdString(answer->body)} : Reply{502, {}};
+            lock.lock();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+        stopping.wait_for(lock, std::chrono::milliseconds(reply.delayMs), [this] { return stopped; });
         out.status = reply.status;
         out.set_content(reply.body.toStdString(), reply.contentType.constData());
     }
@@ -55,6 +59,11 @@ CaptureServer::CaptureServer() : d(new Private)
 
 CaptureServer::~CaptureServer()
 {
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->stopped = true;
+    }
+    d->stopping.notify_all();
     d->server.stop();
     d->thread.join();
 }
@@ -70,8 +79,23 @@ void CaptureServer::setReply(const QString &path, const Reply &reply)
     d->replies.insert(path, reply);
 }
 
-QVector<CaptureServer::Request> CaptureServer::requests() const
+void CaptureServer::removeReply(const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->requests;
+    d->replies.remove(path);
+}
+
+void CaptureServer::forwardTo(int port)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->forwardPort = port;
+}
+
+QVector<CaptureServer::Request> CaptureServer::requests(const QString &path) const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    QVector<Request> found;
+    std::copy_if(d->requests.begin(), d->requests.end(), std::back_inserter(found),
+                 [&path](const Request &request) { return path.isNull() || request.path == path; });
+    return found;
 }

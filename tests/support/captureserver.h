@@ -9,7 +9,8 @@
 #include <memory>
 
 // A real HTTP server on 127.0.0.1 (an ephemeral port) that records every request and answers
-// with a canned reply per path; a path without one gets {"path": ..., "body": ...} back.
+// with a canned reply per path. A path without one is passed on to the service given to
+// forwardTo(), or else gets {"path": ..., "body": ...} back.
 class CaptureServer
 {
 public:
@@ -17,7 +18,6 @@ public:
     {
         QString path;
         QByteArray body;
-        QMap<QString, QString> headers;     // names in lower case
         QMultiMap<QString, QString> fields; // the form body as the server decodes it
     };
     struct Reply
@@ -25,7 +25,7 @@ public:
         int status = 200;
         QByteArray body;
         QByteArray contentType = "application/json";
-        int delayMs = 0;
+        int delayMs = 0; // cut short when the server ends
     };
 
     CaptureServer();
@@ -33,7 +33,10 @@ public:
 
     QString url(const QString &path) const;
     void setReply(const QString &path, const Reply &reply);
-    QVector<Request> requests() const;
+    void removeReply(const QString &path);
+    void forwardTo(int port);
+    // Every request so far, or those of one path.
+    QVector<Request> requests(const QString &path = QString()) const;
 
 private:
     struct Private;

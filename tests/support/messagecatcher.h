@@ -1,23 +1,29 @@
 #pragma once
 
+#include <QApplication>
 #include <QMessageBox>
-#include <QObject>
-#include <QStringList>
 #include <QTimer>
 
 // Closes every message box that opens while it lives, and remembers "title|text" and the icon of
 // each.
-class MessageCatcher : public QObject
+struct MessageCatcher
 {
-    Q_OBJECT
-public:
-    MessageCatcher();
-
     QStringList messages;
     QVector<QMessageBox::Icon> icons;
+    QTimer timer;
 
-private:
-    void closeOpenBox();
-
-    QTimer m_Timer;
+    MessageCatcher()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                if (box && box->isVisible()) {
+                    messages << box->windowTitle() + '|' + box->text();
+                    icons << box->icon();
+                    box->accept();
+                }
+            }
+        });
+        timer.start(20);
+    }
 };

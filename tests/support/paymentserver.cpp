@@ -1,6 +1,9 @@
 #include "paymentserver.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <httplib.h>
 
 PaymentServer::PaymentServer(const QStringList &options) : m_Tls(options.contains("--tls-cert"))
 {
@@ -32,4 +35,17 @@ void PaymentServer::kill()
 {
     m_Process.kill();
     m_Process.waitForFinished(5000);
+}
+
+QString PaymentServer::paidOrder(const QString &path, const QString &code, const QString &price) const
+{
+    const auto reply =
+        httplib::Client("127.0.0.1", m_Port)
+            .Post(("/index.php/Pay/Payinterface/" + path).toStdString(),
+                  ("username=demo&password=demo123&drive=1&codes=" + code + "&price=" + price).toStdString(),
+                  "application/x-www-form-urlencoded");
+    const QJsonObject call =
+        QJsonDocument::fromJson(reply ? QByteArray::fromStdString(reply->body) : QByteArray())["call"]
+            .toObject();
+    return call["msg"].toString() == QStringLiteral("支付成功") ? call["out_trade_no"].toString() : QString();
 }

@@ -13,9 +13,12 @@ public:
     ~PaymentServer();
 
     bool isRunning() const { return m_Port != 0; }
+    int port() const { return m_Port; }
     QString baseUrl() const;
     // Ends the service at once, as a crash or a pulled cable would, mid-request.
     void kill();
+    // The trade number of a sale of the demo account at the first till, empty when it is not paid.
+    QString paidOrder(const QString &path, const QString &code, const QString &price) const;
 
 private:
     QTemporaryDir m_Dir;

@@ -13,7 +13,6 @@ public:
     // Empty when the queue is ready, else why it is not.
     QString error() const { return m_Error; }
     QString name() const { return m_Name; }
-
     // The number of jobs sent to the queue, once at least `count` are done and none is pending (or
     // a minute has passed).
     int jobsDone(int count) const;
