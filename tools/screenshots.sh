@@ -8,7 +8,7 @@ build=$(cd "$1" && pwd)
 out=${2:-$root/docs/screenshots}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$root/tests/e2e/cashier.sh" "$build/src/Kesto" "$build/server/payment-server" "$work"
+"$root/tests/support/xsession.sh" "$root/tests/e2e/cashier.sh" "$build/src/Kesto" "$build/server/payment-server" "$work"
 mkdir -p "$out"
 for name in signin devices records pay-amount pay-code pay-waiting receipt refund-folded refund-order setup shift-summary; do
     cp "$work/$name.png" "$out/"
