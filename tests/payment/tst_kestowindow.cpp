@@ -264,6 +264,7 @@ private slots:
         config.write("autoquery", "");
         config.write("autoquerylimit", "7");
         config.write("printname", "no-such-queue");
+        config.write("printnum", "1");
         Till till;
         till.charge("12.5");
         till.scan(code);
