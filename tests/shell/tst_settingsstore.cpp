@@ -1,9 +1,6 @@
 #include "rows.h"
 #include "shell/settingsstore.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include <cstdio>
 #include <unistd.h>
 
@@ -21,8 +18,7 @@ QByteArray fileBytes(const QString &text)
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -32,114 +28,72 @@ class TestSettingsStore : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { QFile::remove(path()); }
-
-    // "key=value" writes in order; the file then holds exactly these bytes, for its owner only,
-    // and reads find the value of the key, whole to the end of its line.
+    // "key=value" writes onto a file of the given bytes leave exactly the expected bytes, for its
+    // owner only; a read finds the last value whole. A damaged file reads empty, allocating nothing.
     void writesExactBytes_data()
     {
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QStringList>("writes");
         QTest::addColumn<QByteArray>("expected");
-        row("first entry begins with a line feed", QStringList{"username=alice"},
+        row("first entry begins with a line feed", QByteArray(), QStringList{"username=alice"},
             QByteArray::fromHex("0000001E000A0075007300650072006E0061006D0065003D0061006C006900630065"));
-        row("rewrite keeps the entry's place", QStringList{"a=1", "b=2", "a=3"}, fileBytes("\na=3\nb=2"));
-        row("value holding another entry", QStringList{"a=b=1", "b=2", "b2=3"},
-            fileBytes("\na=b=1\nb=2\nb2=3"));
-        row("chinese, line break a blank", QStringList{"jm_title=演示\n商户"},
-            fileBytes("\njm_title=演示 商户"));
+        // Among keys that begin alike or stand in a value; a line break becomes a blank.
+        row("rewrite keeps the entry's place", QByteArray(),
+            QStringList{"a=b=1", "b=2", "b2=演示\n商户", "b=3"}, fileBytes("\na=b=1\nb=3\nb2=演示 商户"));
+        row("odd length", QByteArray::fromHex("00000003000A00"), QStringList{"a=b=1"}, fileBytes("\na=b=1"));
+        row("length beyond the data, and huge", QByteArray::fromHex("FFFFFFF0") + fileBytes("\na=1").mid(4),
+            QStringList{"b=2"}, fileBytes("\nb=2"));
     }
     void writesExactBytes()
     {
+        QFETCH(QByteArray, before);
         QFETCH(QStringList, writes);
         QFETCH(QByteArray, expected);
-        const SettingsStore store(path());
-        QMap<QString, QString> values;
-        for (const QString &write : writes) {
-            QVERIFY(store.write(write.section('=', 0, 0), write.section('=', 1)));
-            values[write.section('=', 0, 0)] = write.section('=', 1).replace('\n', ' ');
-        }
-        QCOMPARE(readAll(path()).toHex(), expected.toHex());
-        QCOMPARE(int(QFile::permissions(path()) & 0x0077), 0); // it holds the password
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            QCOMPARE(SettingsStore(path()).read(it.key()), it.value());
-    }
-
-    // A damaged file reads as empty, allocates nothing large, and the next write starts afresh.
-    void damagedFileReadsEmpty_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        row("odd length", QByteArray::fromHex("00000003000A00"));
-        row("length beyond the data, and huge",
-            QByteArray::fromHex("FFFFFFF0") + fileBytes("\nusername=alice").mid(4));
-    }
-    void damagedFileReadsEmpty()
-    {
-        QFETCH(QByteArray, bytes);
-        QFile file(path());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QTemporaryDir dir;
+        QFile file(dir.filePath("config.dat"));
+        QVERIFY(before.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(before) == before.size()));
         file.close();
-        const SettingsStore store(path());
-        QCOMPARE(store.read("username"), QString());
-        store.write("device", "1_A");
-        QCOMPARE(readAll(path()), fileBytes("\ndevice=1_A"));
+        const SettingsStore store(file.fileName());
+        for (const QString &write : writes)
+            QVERIFY(store.write(write.section('=', 0, 0), write.section('=', 1)));
+        QCOMPARE(readAll(file.fileName()).toHex(), expected.toHex());
+        QCOMPARE(int(QFile::permissions(file.fileName()) & 0x0077), 0); // it holds the password
+        QCOMPARE(store.read(writes.last().section('=', 0, 0)), writes.last().section('=', 1));
     }
 
-    // As an ordinary user (this program as the probe, run as "nobody" under root): a
-    // read-only program folder moves the settings to the user's folder, read from the file the
-    // administrator put there; a file that cannot be read is not replaced by a file of one entry.
-    void settingsFile_data()
-    {
-        QTest::addColumn<bool>("readable"); // the file in the program's folder, else the folder
-        row("administrator's file in a read-only folder", true);
-        row("unreadable file", false);
-    }
+    // As an ordinary user ("nobody" under root, this program the probe): a read-only program folder
+    // moves the settings to the user's folder, starting from the administrator's file there; in a
+    // writable folder, that file made unreadable is not replaced by one of a single entry.
     void settingsFile()
     {
-        QFETCH(bool, readable);
         QTemporaryDir base;
-        QVERIFY(QFile::setPermissions(base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                       QFile::ReadOther | QFile::ExeOther));
         const QString app = base.filePath("app"), placed = app + "/config.dat";
-        QVERIFY(QDir().mkpath(app) && QDir().mkpath(base.filePath("home")));
-        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), app + "/probe"));
-        QVERIFY(SettingsStore(placed).write("server", "http://shop.example:8080"));
-        QVERIFY(QFile::setPermissions(placed,
-                                      readable ? QFile::ReadOwner | QFile::ReadOther : QFile::WriteOwner));
-        const QByteArray placedBytes = readAll(placed);
+        QVERIFY(QDir().mkpath(app) && QFile::copy(QCoreApplication::applicationFilePath(), app + "/probe"));
+        QVERIFY(SettingsStore(placed).write("server", "http://shop.example"));
+        QVERIFY(QFile::setPermissions(placed, QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner));
         const bool root = geteuid() == 0;
-        if (root)
-            QCOMPARE(QProcess::execute("chown", QStringList{"-R", "nobody", base.filePath("home")} +
-                                                    (readable ? QStringList() : QStringList{app})),
-                     0);
-        else if (readable)
-            QVERIFY(QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("XDG_CONFIG_HOME");
-        env.insert("HOME", base.filePath("home"));
-        QProcess probe;
-        probe.setProcessEnvironment(env);
-        probe.start(
-            root ? "setpriv" : app + "/probe",
-            root ? QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", app + "/probe", "probe"}
-                 : QStringList{"probe"});
-        QVERIFY(probe.waitForFinished(10000));
-        // The path, the value read back, the "server" entry and whether the write was taken.
-        const QStringList expected = readable
-                                         ? QStringList{base.filePath("home/.config/Kesto/config.dat"),
-                                                       "alice", "http://shop.example:8080", "written", ""}
-                                         : QStringList{placed, "", "", "refused", ""};
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).split('\n'), expected);
-        QCOMPARE(readAll(placed), placedBytes);
-        QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!root || QProcess::execute("chown", {"-R", "nobody", base.path()}) == 0);
+        qputenv("HOME", base.filePath("home").toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        const QStringList asNobody{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+        const QStringList command = (root ? asNobody : QStringList()) + QStringList{app + "/probe", "probe"};
+        const auto printed = [&] { // by the probe, with paths within the test's folder
+            QProcess probe;
+            probe.start(command.first(), command.mid(1));
+            probe.waitForFinished(10000);
+            return QString(probe.readAllStandardOutput()).remove(base.path() + '/');
+        };
+        QCOMPARE(printed(), QString("home/.config/Kesto/config.dat\nalice\nhttp://shop.example\nwritten\n"));
+        QVERIFY(QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(placed, QFile::WriteOwner));
+        QCOMPARE(printed(), QString("app/config.dat\n\n\nrefused\n"));
+        QVERIFY(QFile::setPermissions(placed, QFile::ReadOwner));
+        QCOMPARE(readAll(placed), fileBytes("\nserver=http://shop.example"));
     }
-
-private:
-    QString path() const { return m_Dir.filePath("config.dat"); }
-    QTemporaryDir m_Dir;
 };
 
-// With "probe" this program writes a setting through the program's own settings path and prints
-// the path, the value read back, the "server" entry and whether the write was taken.
+// With "probe": a write through the program's own settings path, and what settingsFile compares.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);

@@ -3,18 +3,11 @@
 #include "mainwindow/kesto.h"
 
 #include <QApplication>
-#include <QFile>
 
-RunningKesto::RunningKesto()
-{
-    capture.setReply("/index.php/Pay/Pays/getuser", {200, R"({"data":{"version":{"ver":0}}})"});
-}
-
-Kesto *RunningKesto::start(const QMap<QString, QString> &settings)
+std::unique_ptr<Kesto> RunningKesto::start(const QMap<QString, QString> &settings) const
 {
     write(config, settings);
-    m_Kesto.reset(new Kesto);
-    return m_Kesto.get();
+    return std::make_unique<Kesto>();
 }
 
 void RunningKesto::write(const SettingsStore &store, const QMap<QString, QString> &settings) const
@@ -25,12 +18,6 @@ void RunningKesto::write(const SettingsStore &store, const QMap<QString, QString
     all.insert(settings);
     for (auto it = all.cbegin(); it != all.cend(); ++it)
         store.write(it.key(), it.value());
-}
-
-void RunningKesto::stop()
-{
-    m_Kesto.reset();
-    QFile::remove(config.path());
 }
 
 QWidget *RunningKesto::window(const char *className)

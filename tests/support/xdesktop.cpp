@@ -1,69 +1,44 @@
 #include "xdesktop.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSystemTrayIcon>
-#include <QThread>
+#include <QtTest/QTest>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 
-namespace {
-
-void stop(QProcess &process)
-{
-    process.terminate();
-    if (!process.waitForFinished(3000))
-        process.kill();
-    process.waitForFinished(3000);
-}
-
-// Keeps handling events: the program under test may live in this process.
-template <typename Condition> bool waitFor(Condition condition)
-{
-    for (const QDeadlineTimer deadline(10000); !condition(); QThread::msleep(20)) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-} // namespace
-
 XDesktop::~XDesktop()
 {
     releaseElsewhere();
-    stop(m_Probe);
-    stop(m_Tray);
-    stop(m_WindowManager);
+    for (QProcess *process : {&m_Probe, &m_Tray, &m_WindowManager}) {
+        process->kill();
+        process->waitForFinished();
+    }
 }
 
-bool XDesktop::startWindowManager()
+bool XDesktop::start()
 {
-    // A window manager that ended before may have left its mark on the root window.
-    QProcess::execute("xprop", {"-root", "-remove", "_NET_SUPPORTING_WM_CHECK"});
     m_WindowManager.start("openbox", {"--config-file", OPENBOX_RC});
-    return waitFor([] {
-        return QProcess::execute("sh", {"-c", "xprop -root | grep -q SUPPORTING_WM_CHECK"}) == 0;
-    });
+    m_Probe.start("xev", {"-name", "probe", "-event", "keyboard"});
+    return QTest::qWaitFor(
+        [] {
+            return QProcess::execute("sh", {"-c", "xprop -root | grep -q SUPPORTING_WM_CHECK"}) == 0;
+        },
+        10000);
 }
 
 bool XDesktop::startTray()
 {
-    if (m_Tray.state() == QProcess::NotRunning)
-        m_Tray.start("trayer", {"--edge", "bottom", "--widthtype", "request"});
-    return waitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
+    m_Tray.start("trayer", {"--edge", "bottom", "--widthtype", "request"});
+    return QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000);
 }
 
 bool XDesktop::focusProbe()
 {
-    if (m_Probe.state() == QProcess::NotRunning)
-        m_Probe.start("xev", {"-name", "probe", "-event", "keyboard"});
-    const QString window = waitForWindow("probe");
+    const QString window = xdotool({"search", "--sync", "--onlyvisible", "--name", "^probe$"});
     xdotool({"windowactivate", "--sync", window});
-    return !window.isEmpty() && waitFor([&window] { return activeWindow() == window; });
+    return !window.isEmpty() &&
+           QTest::qWaitFor([&] { return xdotool({"getactivewindow"}) == window; }, 10000);
 }
 
 bool XDesktop::grabElsewhere(quint8 keycode, quint16 modifiers)
@@ -89,17 +64,6 @@ QString XDesktop::xdotool(const QStringList &args)
 {
     QProcess process;
     process.start("xdotool", args);
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString XDesktop::waitForWindow(const QString &name)
-{
-    QString window;
-    waitFor([&] {
-        window = xdotool({"search", "--onlyvisible", "--name", "^" + name + "$"}).section('\n', 0, 0);
-        return !window.isEmpty();
-    });
-    return window;
+    const bool done = process.waitForFinished(10000) && process.exitCode() == 0;
+    return done ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
 }
