@@ -79,13 +79,13 @@ private slots:
         m_Kesto.capture.setReply(Report, {200, R"({"list":{"page":{"pmax":3},"total":{"tongji":"共1笔"},
             "0":{"out_trade_no":"7","total_fee":"1250"}}})"});
         m_Kesto.capture.setReply(User, {200, "{}", "application/json", 100}); // after the first page
-        const int users = requests(User);
+        const int users = m_Kesto.capture.requests(User).size();
         const auto kesto = m_Kesto.start();
         QMetaObject::invokeMethod(kesto.get(), "PageNextX");
         QCOMPARE(kesto->findChild<QLineEdit *>("m_PageEdit")->text(), QString("1"));
         auto *orders = kesto->findChild<QTableWidget *>("m_Orders");
         QTRY_COMPARE(orders->rowCount(), 1);
-        QTRY_COMPARE(requests(User), users + 1);
+        QTRY_COMPARE(m_Kesto.capture.requests(User).size(), users + 1);
         QTest::qWait(300);
         QCOMPARE(orders->item(0, 3)->text(), QString("￥12.5"));
         m_Kesto.capture.setReply(Report, {200, R"({"msg":"用户名密码错误"})"});
@@ -166,14 +166,14 @@ private slots:
         QMenu *menu = icon->contextMenu();
         QMetaObject::invokeMethod(kesto.get(), "Trays");
         QCOMPARE(icon->contextMenu(), menu);
-        const int before = requests(Report);
+        const int before = m_Kesto.capture.requests(Report).size();
         emit icon->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!kesto->isVisible());
         emit icon->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(kesto->isVisible());
-        QTRY_COMPARE(requests(Report), before + 1);
+        QTRY_COMPARE(m_Kesto.capture.requests(Report).size(), before + 1);
         QTest::qWait(300);
-        QCOMPARE(requests(Report), before + 1);
+        QCOMPARE(m_Kesto.capture.requests(Report).size(), before + 1);
     }
 
     // The pay key is held with NumLock (Mod2 here), CapsLock and both. The setup dialog releases the
@@ -249,11 +249,6 @@ private:
     static constexpr const char *User = "/index.php/Pay/Pays/getuser";
 
     void start(QProcess &program) const { program.start(m_Dir.filePath("Kesto"), QStringList()); }
-    int requests(const QString &path) const
-    {
-        const QVector<CaptureServer::Request> all = m_Kesto.capture.requests();
-        return int(std::count_if(all.begin(), all.end(), [&](const auto &r) { return r.path == path; }));
-    }
     static QWidget *openSetup(const std::unique_ptr<Kesto> &kesto)
     {
         QMetaObject::invokeMethod(kesto.get(), "Setups");

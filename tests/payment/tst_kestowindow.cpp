@@ -131,33 +131,6 @@ private slots:
         }
     }
 
-    // The window is dragged with the left button only; its "X" hides it without ending the program.
-    void dragAndClose()
-    {
-        Till till;
-        QWidget &window = till.window;
-        const QPoint start = window.pos();
-        // Each button pressed, moved, released, and the mouse moved on without a button.
-        for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
-            const QPoint press = window.mapToGlobal(QPoint(200, 20));
-            const QVector<std::tuple<QEvent::Type, QPoint, Qt::MouseButton>> events{
-                {QEvent::MouseButtonPress, press, button},
-                {QEvent::MouseMove, press + QPoint(30, 40), button},
-                {QEvent::MouseButtonRelease, press + QPoint(30, 40), Qt::NoButton},
-                {QEvent::MouseMove, press + QPoint(90, 90), Qt::NoButton}};
-            for (const auto &[type, at, held] : events) {
-                QMouseEvent event(type, window.mapFromGlobal(at), at, button, held, Qt::NoModifier);
-                QApplication::sendEvent(&window, &event);
-            }
-        }
-        QCOMPARE(window.pos(), start + QPoint(30, 40));
-        QVERIFY(!window.testAttribute(Qt::WA_QuitOnClose));
-        for (QPushButton *button : window.findChildren<QPushButton *>())
-            if (button->text() == "X")
-                QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(window.isHidden());
-    }
-
     // Sales against the payment service; F12 and Escape as the cashier presses them. (A plain sale and
     // a declined code are in the end-to-end run.)
     void sales_data()
@@ -290,52 +263,41 @@ private slots:
         QVERIFY(QDir().rmdir(path));
     }
 
-    // The shift summary adds up what the service took from this till's sales and refunds.
+    // The shift summary adds up this till's sales by channel and its refunds; a sale never confirmed
+    // is listed by its amount.
     void shiftSummary()
     {
-        QTemporaryDir dir;
-        const QString database = dir.filePath("payment.db");
-        PaymentServer server({"--db", database});
-        configure(server.baseUrl());
         SalesJournal journal;
         QVERIFY(journal.startShift());
         QTest::qWait(5);
-        {
-            Till till;
-            for (const QString &sale :
-                 {"12.5 134567890123480001", "8.8 284567890123480002", "3 134567890123488888"}) {
-                till.charge(sale.section(' ', 0, 0));
-                till.scan(sale.section(' ', 1));
-                QTRY_VERIFY(till.status() == PaidReady || till.status() == Waiting);
-                till.key(Qt::Key_Escape);
-            }
+        Till till;
+        for (const QString &sale :
+             {"12.5 134567890123480001", "8.8 284567890123480002", "3 134567890123488888"}) {
+            till.charge(sale.section(' ', 0, 0));
+            till.scan(sale.section(' ', 1));
+            QTRY_VERIFY(till.status() == PaidReady || till.status() == Waiting);
+            till.key(Qt::Key_Escape);
         }
-        {
-            MessageCatcher boxes;
-            wxRefunds refunds;
-            refunds.ShowDialog();
-            refunds.findChild<QLineEdit *>("m_Codes")->setText(
-                valueOf(database, "SELECT out_trade_no FROM orders WHERE code = '134567890123480001'"));
-            QTRY_VERIFY(!refunds.findChild<QLineEdit *>("m_refund")->text().isEmpty());
-            refunds.findChild<QLineEdit *>("m_refund")->setText("5.01");
-            QTest::mouseClick(refunds.findChild<QPushButton *>("Button_Save"), Qt::LeftButton);
-            QTRY_COMPARE(boxes.messages.size(), 1);
-        }
-
+        MessageCatcher boxes;
+        wxRefunds refunds;
+        refunds.ShowDialog();
+        refunds.findChild<QLineEdit *>("m_Codes")->setText(valueOf(
+            SalesJournal::defaultPath(), "SELECT trade_no FROM entries WHERE code = '1345**********0001'"));
+        QTRY_VERIFY(!refunds.findChild<QLineEdit *>("m_refund")->text().isEmpty());
+        refunds.findChild<QLineEdit *>("m_refund")->setText("5.01");
+        QTest::mouseClick(refunds.findChild<QPushButton *>("Button_Save"), Qt::LeftButton);
+        QTRY_COMPARE(boxes.messages, QStringList{"提示|退款成功"});
         const ShiftSummary summary = journal.summary();
-        const QString paid = "SELECT COUNT(*) || '/' || SUM(total_fee) FROM orders WHERE code IS NOT NULL AND"
-                             " paid_at IS NOT NULL AND payt = '%1'";
-        const auto total = [](const ShiftSummary::Total &total) {
-            return QString("%1/%2").arg(total.count).arg(total.fen);
-        };
-        QCOMPARE(total(summary.wechat), valueOf(database, paid.arg("Kesto")));
-        QCOMPARE(total(summary.alipay), valueOf(database, paid.arg("AliPay")));
-        QCOMPARE(total(summary.refunds),
-                 valueOf(database, "SELECT COUNT(*) || '/' || SUM(r.amount) FROM refunds r"
-                                   " JOIN orders o ON o.id = r.order_id WHERE o.code IS NOT NULL"));
+        QCOMPARE(QString("%1/%2 %3/%4 %5/%6")
+                     .arg(summary.wechat.count)
+                     .arg(summary.wechat.fen)
+                     .arg(summary.alipay.count)
+                     .arg(summary.alipay.fen)
+                     .arg(summary.refunds.count)
+                     .arg(summary.refunds.fen),
+                 "1/1250 1/880 1/501");
         QCOMPARE(summary.unknown.size(), 1);
         QCOMPARE(summary.unknown[0].fen, 300);
-        configure(m_Server->baseUrl());
     }
 
     // What the service receives: every value percent-encoded, fields in the service's order.

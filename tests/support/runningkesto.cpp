@@ -1,5 +1,6 @@
 #include "runningkesto.h"
 
+#include "account.h"
 #include "mainwindow/kesto.h"
 
 #include <QApplication>
@@ -12,12 +13,7 @@ std::unique_ptr<Kesto> RunningKesto::start(const QMap<QString, QString> &setting
 
 void RunningKesto::write(const SettingsStore &store, const QMap<QString, QString> &settings) const
 {
-    QMap<QString, QString> all{{"server", capture.url("")}, {"username", "demo"},
-                               {"password", "demo123"},     {"remeber", "1"},
-                               {"device", "1_前台"},        {"jm_title", "演示商户"}};
-    all.insert(settings);
-    for (auto it = all.cbegin(); it != all.cend(); ++it)
-        store.write(it.key(), it.value());
+    rememberAccount(capture.url(""), settings, store);
 }
 
 QWidget *RunningKesto::window(const char *className)
