@@ -220,12 +220,11 @@ refundonce() { # order, amount: scans, waits, types the amount, Return, closes t
 }
 refundonce "$first" 6.25 shoot
 refundonce "$first" 6.25 -
-[ "$(db "SELECT COUNT(*) || '/' || SUM(r.amount) FROM refunds r JOIN orders o ON o.id = r.order_id WHERE o.code = '134567890123450701'")" = 2/1250 ] ||
-    fail "refunds of the first sale: $(db "SELECT refunded FROM orders WHERE code = '134567890123450701'")"
-scan "$first"
+scan "$first" # nothing left to refund
 sleep 0.8
 xdotool key Return
-[ "$(db "SELECT refunded FROM orders WHERE code = '134567890123450701'")" = 1250 ] || fail "refunded beyond the sale"
+refunds=$(db "SELECT COUNT(*) || '/' || SUM(r.amount) FROM refunds r JOIN orders o ON o.id = r.order_id WHERE o.code = '134567890123450701'")
+[ "$refunds" = 2/1250 ] || fail "refunds of the first sale: $refunds"
 
 step "shift summary, printed"
 trayentry 4
@@ -267,7 +266,6 @@ xdotool windowactivate --sync "$probe"
 xdotool key ctrl+F1
 sleep 0.8
 [ "$(xdotool getactivewindow)" = "$pay" ] || fail "Ctrl+F1 did not bring the pay window forward"
-xdotool type 7
 xdotool windowactivate --sync "$probe"
 xdotool key ctrl+F2
 sleep 0.8
@@ -292,9 +290,8 @@ xdotool key Return
 scan 134567890123457777
 sleep 1
 kill -9 "$kestopid"
-journal() { sqlite3 "$work/app/journal.db" "$1"; }
-[ "$(journal "SELECT outcome || ' ' || code FROM entries ORDER BY id DESC LIMIT 1")" = "unknown 1345**********7777" ] ||
-    fail "journal after the kill: $(journal "SELECT * FROM entries ORDER BY id DESC LIMIT 1")"
+last=$(sqlite3 "$work/app/journal.db" "SELECT outcome || ' ' || code FROM entries ORDER BY id DESC LIMIT 1")
+[ "$last" = "unknown 1345**********7777" ] || fail "journal after the kill: $last"
 for code in 134567890123450701 284567890123450000 134567890123459999 134567890123450702 134567890123457777; do
     ! grep -q -F "$code" "$work/app"/journal.db* || fail "the whole code $code is in the journal"
 done

@@ -1,8 +1,6 @@
-// Every reply of the service as the client takes it; the first byte picks the slot ('0' to '7' in
-// the seeds): the sign-in with the account typed in, the device list, a page of records, the user
-// reply's version check (the updater itself is a program of its own), a sale's payment and F12's
-// query of a waiting sale (each then again as a late reply), the lookup of a scanned order, and the
-// refund of a looked-up order on the channel and with the order replaced as the length says, twice.
+// Every reply of the service as the client takes it; the first byte picks the slot ('0' to '7' in the
+// seeds): sign-in, device list, records page, version check, a sale's payment and F12's query (each
+// again as a late reply), the lookup of a scanned order, and a refund's reply, twice.
 
 #include "mainwindow/kesto.h"
 #include "mainwindow/updatecheck.h"

@@ -111,11 +111,6 @@ private slots:
                 QTRY_COMPARE(QApplication::focusWidget(), desk.codes());
             }
         }
-        // The refund key hides the window and brings it back emptied; Escape hides it.
-        desk.window.KeyShow();
-        QVERIFY(desk.window.isHidden());
-        desk.window.KeyShow();
-        QCOMPARE(desk.codes()->text(), "");
         desk.key(Qt::Key_Escape);
         QVERIFY(desk.window.isHidden());
     }
@@ -176,7 +171,7 @@ private slots:
         QTest::mouseClick(desk.button(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(desk.lastBox(), "提示|订单100000000000000007退款成功", 3000);
         QCOMPARE(capture.requests(WeChatRefund).size(), 1);
-        QCOMPARE(capture.requests(WeChatRefund)[0].fields.value("total_fee"), "12345.67");
+        QVERIFY(capture.requests(WeChatRefund)[0].body.contains("&total_fee=12345.67&"));
         QCOMPARE(desk.button()->text(), "退款");
         QCOMPARE(desk.window.height(), 411);
         QCOMPARE(desk.codes()->text(), "100000000000000008");

@@ -24,9 +24,7 @@ struct CaptureServer::Private
 
     void handle(const httplib::Request &in, httplib::Response &out)
     {
-        Request request{QString::fromStdString(in.path), QByteArray::fromStdString(in.body), {}};
-        for (const auto &field : in.params)
-            request.fields.insert(QString::fromStdString(field.first), QString::fromStdString(field.second));
+        const Request request{QString::fromStdString(in.path), QByteArray::fromStdString(in.body)};
         std::unique_lock<std::mutex> lock(mutex);
         requests << request;
         const QJsonObject echo{{"path", request.path}, {"body", QString::fromUtf8(request.body)}};

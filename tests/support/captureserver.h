@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QMap>
-#include <QMultiMap>
 #include <QString>
 #include <QVector>
 
@@ -18,7 +17,6 @@ public:
     {
         QString path;
         QByteArray body;
-        QMultiMap<QString, QString> fields; // the form body as the server decodes it
     };
     struct Reply
     {
