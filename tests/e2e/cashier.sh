@@ -206,20 +206,18 @@ trayentry 2
 refund=$(window 演示商户 "$pay" "$records")
 shot refund-folded "$refund"
 xdotool windowactivate --sync "$refund"
-refundonce() { # order, amount: scans, waits, types the amount, Return, closes the answer
-    scan "$1"
+for half in 1 2; do # scans, waits, types the amount, Return, closes the answer
+    scan "$first"
     sleep 0.8
     xdotool key ctrl+a
-    xdotool type --delay 20 "$2"
+    xdotool type --delay 20 6.25
     sleep 0.5
-    [ "$3" = shoot ] && shot refund-order "$refund"
+    [ $half = 1 ] && shot refund-order "$refund"
     xdotool key Return
     sleep 0.8
     xdotool key Return
     sleep 0.3
-}
-refundonce "$first" 6.25 shoot
-refundonce "$first" 6.25 -
+done
 scan "$first" # nothing left to refund
 sleep 0.8
 xdotool key Return

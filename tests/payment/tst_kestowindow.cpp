@@ -62,6 +62,7 @@ struct Till
     void scan(const QString &code) { QTest::keyClicks(QApplication::focusWidget(), code, Qt::NoModifier, 2); }
 };
 
+// A till that prints nothing and confirms only on F12.
 void configure(const QString &server)
 {
     rememberAccount(server, {{"printname", ""}, {"autoquery", "0"}, {"autochannel", ""}});
