@@ -5,8 +5,6 @@
 #include "rows.h"
 
 #include <QJsonDocument>
-#include <QUrl>
-#include <httplib.h>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -33,8 +31,7 @@ private slots:
     void initTestCase()
     {
         QProcess second;
-        second.start(PAYMENT_SERVER,
-                     {"--port", QString::number(QUrl(m_Server.baseUrl()).port()), "--db", ":memory:"});
+        second.start(PAYMENT_SERVER, {"--port", QString::number(m_Server.port()), "--db", ":memory:"});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains("cannot listen"));
@@ -211,20 +208,7 @@ private:
         return texts.join(' ');
     }
 
-    // The part of the reply the client reads (a JSON object or {}) to the fields as they are, after
-    // the demo account's credentials unless they bring a password; one path has a lower-case "pay".
-    QJsonObject post(const QString &path, const QString &fields) const
-    {
-        const QString url =
-            "/index.php/" + QString(path == "alirefunds" ? "pay" : "Pay") + "/Payinterface/" + path;
-        const QString form =
-            fields.contains("password=") ? fields : "username=demo&password=demo123&" + fields;
-        const auto reply =
-            httplib::Client(m_Server.baseUrl().toStdString())
-                .Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
-        const QByteArray body = reply ? QByteArray::fromStdString(reply->body) : QByteArray();
-        return QJsonDocument::fromJson(body)[path == "mreport" ? "list" : "call"].toObject();
-    }
+    QJsonObject post(const QString &path, const QString &fields) const { return m_Server.post(path, fields); }
     QJsonObject pay(const QString &path, const QString &code, const QString &price,
                     const QString &drive = Front) const
     {

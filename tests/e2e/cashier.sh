@@ -129,8 +129,8 @@ pay=$(window 演示商户)
 position() { xdotool getwindowgeometry "$pay" | awk '/Position/ { print $2 }'; }
 from=$(position)
 for button in 3 1; do xdotool mousemove --window "$pay" 200 20 mousedown $button mousemove_relative 30 40 mouseup $button; done
-[ "$(position)" = "$(awk -F, -v p="$from" 'BEGIN { split(p, a, ","); print a[1] + 30 "," a[2] + 40 }')" ] ||
-    fail "dragged from $from to $(position)"
+IFS=, read -r x y <<<"$from"
+[ "$(position)" = "$((x + 30)),$((y + 40))" ] || fail "dragged from $from to $(position)"
 
 step "WeChat Pay sale of 12.50, printed"
 keypad 12.50

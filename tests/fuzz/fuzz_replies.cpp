@@ -2,13 +2,13 @@
 // seeds): sign-in, device list, records page, version check, a sale's payment and F12's query (each
 // again as a late reply), the lookup of a scanned order, and a refund's reply, twice.
 
+#include "account.h"
 #include "mainwindow/kesto.h"
 #include "mainwindow/updatecheck.h"
 #include "payment/kestowindow.h"
 #include "refund/wxrefunds.h"
 #include "service/wxnetwork.h"
 #include "shell/apppaths.h"
-#include "shell/settingsstore.h"
 #include "signin/wxsignin.h"
 
 #include <QApplication>
@@ -88,10 +88,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     new QApplication(argc, argv);
     // The demo account, no printer, and a service that no request leaves the process for.
     QFile::remove(AppPaths::configFile());
-    for (const QString &entry :
-         QStringList{"server=" + NoService, "username=demo", "password=demo123", "remeber=1", "device=1_前台",
-                     "jm_userid=10001", "jm_title=演示商户"})
-        SettingsStore().write(entry.section('=', 0, 0), entry.section('=', 1));
+    rememberAccount(NoService, {{"jm_userid", "10001"}});
     // The windows wait in QMessageBox::exec; outside settling, only a modal box runs an event loop.
     auto *closer = new QTimer(qApp);
     QObject::connect(closer, &QTimer::timeout, [] {

@@ -37,15 +37,19 @@ void PaymentServer::kill()
     m_Process.waitForFinished(5000);
 }
 
+QJsonObject PaymentServer::post(const QString &path, const QString &fields) const
+{
+    const QString url =
+        "/index.php/" + QString(path == "alirefunds" ? "pay" : "Pay") + "/Payinterface/" + path;
+    const QString form = fields.contains("password=") ? fields : "username=demo&password=demo123&" + fields;
+    const auto reply = httplib::Client("127.0.0.1", m_Port)
+                           .Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
+    const QByteArray body = reply ? QByteArray::fromStdString(reply->body) : QByteArray();
+    return QJsonDocument::fromJson(body)[path == "mreport" ? "list" : "call"].toObject();
+}
+
 QString PaymentServer::paidOrder(const QString &path, const QString &code, const QString &price) const
 {
-    const auto reply =
-        httplib::Client("127.0.0.1", m_Port)
-            .Post(("/index.php/Pay/Payinterface/" + path).toStdString(),
-                  ("username=demo&password=demo123&drive=1&codes=" + code + "&price=" + price).toStdString(),
-                  "application/x-www-form-urlencoded");
-    const QJsonObject call =
-        QJsonDocument::fromJson(reply ? QByteArray::fromStdString(reply->body) : QByteArray())["call"]
-            .toObject();
+    const QJsonObject call = post(path, "drive=1&codes=" + code + "&price=" + price);
     return call["msg"].toString() == QStringLiteral("支付成功") ? call["out_trade_no"].toString() : QString();
 }

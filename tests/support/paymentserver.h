@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,10 @@ public:
     QString baseUrl() const;
     // Ends the service at once, as a crash or a pulled cable would, mid-request.
     void kill();
+    // The part of the service's answer a till reads ("list" of the records, else "call"; {} for none)
+    // to the form fields, sent after the demo account's credentials unless they bring a password.
+    // One path is spelled with a lower-case "pay", as the till does.
+    QJsonObject post(const QString &path, const QString &fields) const;
     // The trade number of a sale of the demo account at the first till, empty when it is not paid.
     QString paidOrder(const QString &path, const QString &code, const QString &price) const;
 
