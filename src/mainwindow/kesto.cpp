@@ -310,12 +310,13 @@ void Kesto::Setups()
 
 void Kesto::showpays()
 {
-    emit PayStrat();
     m_PayWindow->setWindowTitle(title());
     m_PayWindow->show();
     // The scanner types into the active window.
     m_PayWindow->raise();
     m_PayWindow->activateWindow();
+    // After showing: the reset may have to ask the cashier first.
+    emit PayStrat();
 }
 
 void Kesto::showrefunds()

@@ -29,7 +29,9 @@ void ShiftWindow::ShowSummary()
 {
     const QString merchant = m_Config.read(QStringLiteral("jm_title"));
     setWindowTitle(merchant);
-    m_Html = shiftSummaryHtml(m_Journal.summary(), merchant);
+    const ShiftSummary summary = m_Journal.summary();
+    m_Computed = summary.until;
+    m_Html = shiftSummaryHtml(summary, merchant);
     m_Slip->setHtml(m_Html);
     show();
     raise();
@@ -44,6 +46,9 @@ void ShiftWindow::PrintSummary()
         QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("打印失败，") + problem);
         return;
     }
-    m_Journal.startShift();
+    if (!m_Journal.startShift(m_Computed)) {
+        QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("交班记录写入失败"));
+        return;
+    }
     accept();
 }

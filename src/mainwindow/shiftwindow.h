@@ -26,4 +26,7 @@ private:
     SalesJournal m_Journal;
     QTextBrowser *m_Slip;
     QString m_Html;
+    // When the slip on show was computed: the next shift starts there, so that a sale made while
+    // it is open is on the next slip.
+    QDateTime m_Computed;
 };

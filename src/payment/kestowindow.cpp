@@ -9,6 +9,7 @@
 
 #include <QButtonGroup>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QShortcut>
 #include <QTimer>
 
@@ -17,6 +18,7 @@ namespace {
 const QString Paid = QStringLiteral("支付成功");
 const QString AwaitingPassword = QStringLiteral("等待用户验证密码");
 const QString ReadyText = QStringLiteral("软件准备就绪...");
+const QString LeftWaiting = QStringLiteral("上一笔等待顾客确认，按F12查询");
 constexpr int CodeLength = 18;
 constexpr int DeleteKey = 11;
 constexpr int PointKey = 10;
@@ -64,6 +66,9 @@ KestoWindow::KestoWindow(QWidget *parent)
     m_AutoQuery = new QTimer(this);
     m_AutoQuery->setSingleShot(true);
     connect(m_AutoQuery, &QTimer::timeout, this, &KestoWindow::autoQuery);
+    m_LeftQuery = new QTimer(this);
+    m_LeftQuery->setInterval(AutoQueryEveryMs);
+    connect(m_LeftQuery, &QTimer::timeout, this, &KestoWindow::askAboutLeftTrades);
 
     ui->m_Money->setFocus();
     m_PayType = QStringLiteral("Kesto");
@@ -86,19 +91,71 @@ void KestoWindow::keyPressEvent(QKeyEvent *event)
         alipay();
 }
 
+// The cashier's cancel: Escape, "取消支付", the tray's entry. A sale whose payment may have gone
+// through is not dropped lightly: a rescan would charge the customer again.
 void KestoWindow::Paybakc()
 {
+    if (m_PayRequest != 0) {
+        setStatus(QStringLiteral("支付结果未返回，请稍候"));
+        return;
+    }
+    if (m_OutcomeUnknown) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("提示"),
+                        QStringLiteral("支付结果未知，请先在支付报表中核实。仍要取消吗？"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes)
+            return;
+    }
+    reset(true);
+}
+
+// Back to the amount. Only the cashier's own resets take the keyboard: one that a reply or a timer
+// brings must not pull the rest of a scan away from the window the cashier works in.
+void KestoWindow::reset(bool byCashier)
+{
+    const bool leftWaiting = m_AwaitingCustomer;
+    if (leftWaiting)
+        leaveWaitingTrade();
     ShowCodes(false);
     ui->m_Money->clear();
     ui->m_QueryPay->hide();
-    m_PayRequest = 0;
     m_AwaitingCustomer = false;
+    m_OutcomeUnknown = false;
     m_AutoQuerying = false;
     m_AutoQuery->stop();
     ui->m_Codes->setReadOnly(false);
     // Opened before a sale needs it, not between the scanner's last character and the request.
     m_Journal.open();
-    focusField();
+    if (leftWaiting)
+        setStatus(LeftWaiting);
+    focusField(byCashier);
+}
+
+// A customer may still confirm a sale the cashier left: it is asked about in the background until
+// its limit, and a payment found then is printed and said.
+void KestoWindow::leaveWaitingTrade()
+{
+    const qint64 left = m_AutoLimitMs - m_AutoSince.elapsed();
+    if (!m_AutoQuerying || left <= 0)
+        return;
+    m_LeftTrades.insert(m_TradeNo, qMakePair(m_TradeType, QDeadlineTimer(left)));
+    m_LeftQuery->start();
+}
+
+void KestoWindow::askAboutLeftTrades()
+{
+    for (auto it = m_LeftTrades.begin(); it != m_LeftTrades.end();) {
+        if (it->second.hasExpired()) {
+            it = m_LeftTrades.erase(it);
+            continue;
+        }
+        if (!queryOut(it.key()))
+            sendQuery({it.key(), it->first});
+        ++it;
+    }
+    if (m_LeftTrades.isEmpty())
+        m_LeftQuery->stop();
 }
 
 void KestoWindow::alipay()
@@ -130,6 +187,7 @@ void KestoWindow::startPay(const QString &)
            << qMakePair(QStringLiteral("drive"), device);
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
+    m_PayChannel = m_PayType;
     const qint64 row = m_Journal.begin(
         {SalesJournal::Kind::Sale, m_PayType, fenFromYuan(amount).value_or(0), device, code, QString()});
     m_JournalNote = m_Journal.takeFailure() ? QStringLiteral("（本机交易流水无法写入）") : QString();
@@ -195,7 +253,7 @@ void KestoWindow::Pay()
     ui->m_Pay->hide();
     ui->m_Money->setEnabled(false);
     ShowCodes(true);
-    focusField();
+    focusField(true);
 }
 
 void KestoWindow::startcodes()
@@ -212,27 +270,37 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
         PayFailed(id);
         return;
     }
+    const bool payReply = id != 0 && id == m_PayRequest;
+    if (!payReply && !m_Queries.contains(id))
+        return;
     journalReply(id, msg, call);
-    const bool onScreen = belongsToScreen(id);
+    Trade trade{call.value(QStringLiteral("out_trade_no")).toString(), m_PayChannel};
+    if (payReply)
+        m_PayRequest = 0;
+    else
+        trade = m_Queries.take(id);
+    const bool onScreen = payReply || (m_AwaitingCustomer && trade.no == m_TradeNo);
     if (msg == Paid) {
+        m_LeftTrades.remove(trade.no);
         if (!onScreen) {
             paidElsewhere(call);
             return;
         }
-        Paybakc();
+        reset(false);
         m_Printed.insert(call.value(QStringLiteral("out_trade_no")).toString());
         const bool noPrinter = PrintTicket(call) == ReceiptPrint::NoPrinter;
         setStatus(noPrinter ? QStringLiteral("支付成功，未找到打印机")
                             : QStringLiteral("支付成功，软件准备就绪..."));
     } else if (msg == AwaitingPassword) {
-        if (!onScreen && m_AwaitingCustomer)
-            return;
-        m_TradeNo = call.value(QStringLiteral("out_trade_no")).toString();
-        m_TradeType = call.value(QStringLiteral("payt")).toString();
         if (!onScreen) {
-            setStatus(QStringLiteral("上一笔等待顾客确认，按F12查询"));
+            if (trade.byCashier && !m_AwaitingCustomer && ui->m_Codes->isHidden())
+                setStatus(LeftWaiting);
             return;
         }
+        m_TradeNo = trade.no;
+        // An answer that does not name its channel is asked about on the sale's own.
+        const QString payt = call.value(QStringLiteral("payt")).toString();
+        m_TradeType = payt.isEmpty() ? trade.type : payt;
         const bool firstWait = !m_AwaitingCustomer;
         m_AwaitingCustomer = true;
         ui->m_QueryPay->show();
@@ -258,8 +326,16 @@ void KestoWindow::PayFailed(quint64 id)
     if (id != 0 && id == m_PayRequest) {
         // The code field stays closed: the payment may have gone through.
         m_PayRequest = 0;
+        m_OutcomeUnknown = true;
         setStatus(QStringLiteral("网络异常，支付结果未知，请在支付报表中核实"));
-    } else if (belongsToScreen(id)) {
+        return;
+    }
+    const auto query = m_Queries.find(id);
+    if (query == m_Queries.end())
+        return;
+    const bool onScreen = m_AwaitingCustomer && query->no == m_TradeNo;
+    m_Queries.erase(query);
+    if (onScreen) {
         setStatus(QStringLiteral("网络异常，请稍后按F12重新确认"));
         nextAutoQuery(false);
     }
@@ -270,17 +346,26 @@ void KestoWindow::PayQuery()
     // A query about an older trade runs quietly; its answer says which sale it was about.
     if (m_AwaitingCustomer)
         setStatus(QStringLiteral("确认支付中..."));
-    sendQuery();
+    sendQuery({m_TradeNo, m_TradeType, true});
 }
 
-void KestoWindow::sendQuery()
+void KestoWindow::sendQuery(const Trade &trade)
 {
     FormFields fields = accountFields(m_Config);
-    fields << qMakePair(QStringLiteral("out_trade_no"), m_TradeNo)
+    fields << qMakePair(QStringLiteral("out_trade_no"), trade.no)
            << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
     const char *path =
-        m_TradeType == QLatin1String("Kesto") ? ServicePath::WeChatQuery : ServicePath::AliQuery;
-    m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Config, path), formBody(fields)), m_TradeNo);
+        trade.type == QLatin1String("Kesto") ? ServicePath::WeChatQuery : ServicePath::AliQuery;
+    m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Config, path), formBody(fields)), trade);
+}
+
+bool KestoWindow::queryOut(const QString &tradeNo) const
+{
+    for (const Trade &trade : m_Queries) {
+        if (trade.no == tradeNo)
+            return true;
+    }
+    return false;
 }
 
 // The customer confirms on the phone: the sale asks the service again every few seconds by itself
@@ -317,18 +402,18 @@ void KestoWindow::autoQuery()
     if (!m_AutoQuerying || !m_AwaitingCustomer)
         return;
     // At most one question out at a time: its answer asks the next.
-    for (const QString &trade : qAsConst(m_Queries)) {
-        if (trade == m_TradeNo)
-            return;
-    }
+    if (queryOut(m_TradeNo))
+        return;
     if (m_AutoSince.elapsed() >= m_AutoLimitMs) {
         nextAutoQuery(false);
         return;
     }
-    sendQuery();
+    sendQuery({m_TradeNo, m_TradeType});
 }
 
-// Every reply is written down, also one about a sale that is no longer on screen.
+// Every reply is written down, also one about a sale that is no longer on screen. A query's
+// error says nothing about the payment (an idle F12 after a change of account, say): only a
+// paid or waiting answer is recorded.
 void KestoWindow::journalReply(quint64 id, const QString &msg, const QJsonObject &call)
 {
     const SalesJournal::Outcome outcome = msg == Paid               ? SalesJournal::Outcome::Paid
@@ -336,8 +421,8 @@ void KestoWindow::journalReply(quint64 id, const QString &msg, const QJsonObject
                                                                     : SalesJournal::Outcome::Failed;
     if (m_JournalRows.contains(id))
         m_Journal.complete(m_JournalRows.take(id), outcome, shownMessage(msg), call);
-    else if (m_Queries.contains(id))
-        m_Journal.completeTrade(m_Queries.value(id), outcome, shownMessage(msg), call);
+    else if (m_Queries.contains(id) && outcome != SalesJournal::Outcome::Failed)
+        m_Journal.completeTrade(m_Queries.value(id).no, outcome, shownMessage(msg), call);
 }
 
 void KestoWindow::Reprint()
@@ -356,7 +441,7 @@ void KestoWindow::KeyShow()
     setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
     if (isHidden()) {
         show();
-        focusField();
+        focusField(true);
     } else {
         hide();
     }
@@ -396,31 +481,16 @@ void KestoWindow::setStatus(const QString &text)
     ui->Tip_Status->setText((text + m_JournalNote).toHtmlEscaped());
 }
 
-// The scanner types into whatever has the focus, so the field of the layout on screen gets it.
-void KestoWindow::focusField()
+// The scanner types into whatever has the focus, so the field of the layout on screen gets it;
+// without activation, once the window is next activated.
+void KestoWindow::focusField(bool activate)
 {
     QLineEdit *field = ui->m_Codes->isHidden() ? ui->m_Money : ui->m_Codes;
     field->setFocus();
-    if (isVisible()) {
+    if (activate && isVisible()) {
         raise();
         activateWindow();
     }
-}
-
-// Whether a reply answers the sale on screen: its pay request, or a query about the trade that
-// waits on screen. Every id is looked at once.
-bool KestoWindow::belongsToScreen(quint64 id)
-{
-    if (id != 0 && id == m_PayRequest) {
-        m_PayRequest = 0;
-        return true;
-    }
-    const auto query = m_Queries.find(id);
-    if (query == m_Queries.end())
-        return false;
-    const QString trade = query.value();
-    m_Queries.erase(query);
-    return m_AwaitingCustomer && trade == m_TradeNo;
 }
 
 // A sale that is no longer on screen was paid (a late answer, or F12 about an older trade): its

@@ -5,6 +5,7 @@
 #include "payment/wxwidget.h"
 #include "shell/settingsstore.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
@@ -51,17 +52,28 @@ private slots:
     void showrefundslot();
 
 private:
+    // A trade the service was asked about, and the channel whose query path asks about it.
+    struct Trade
+    {
+        QString no;
+        QString type;
+        bool byCashier = false; // F12, rather than the window asking by itself
+    };
+
+    void reset(bool byCashier);
+    void leaveWaitingTrade();
     void ShowCodes(bool on);
     QString followCodeChannel(const QString &code);
-    void sendQuery();
+    void sendQuery(const Trade &trade);
+    bool queryOut(const QString &tradeNo) const;
     void startAutoQuery();
     void nextAutoQuery(bool stillWaiting);
     void autoQuery();
+    void askAboutLeftTrades();
     void journalReply(quint64 id, const QString &msg, const QJsonObject &call);
     ReceiptPrint PrintTicket(const QJsonObject &call);
     void setStatus(const QString &text);
-    void focusField();
-    bool belongsToScreen(quint64 id);
+    void focusField(bool activate);
     void paidElsewhere(const QJsonObject &call);
 
     Ui::KestoWindow *ui;
@@ -75,12 +87,20 @@ private:
     QString m_TradeNo;
     QString m_TradeType;
 
-    // The pay request of the sale on screen while it is out; 0 when none is.
+    // The pay request of the sale on screen while it is out, and its channel; 0 when none is. While
+    // it is out nothing resets the window: a second scan could charge the customer twice.
     quint64 m_PayRequest = 0;
+    QString m_PayChannel;
+    // The pay request ended without an answer: the customer may have paid.
+    bool m_OutcomeUnknown = false;
     // Whether the sale on screen waits for the customer (m_TradeNo is its trade).
     bool m_AwaitingCustomer = false;
     // Queries still out, with the trade each asked about.
-    QHash<quint64, QString> m_Queries;
+    QHash<quint64, Trade> m_Queries;
+    // Trades left while they waited for the customer: asked about in the background until their
+    // limit, by trade number, with their channel.
+    QHash<QString, QPair<QString, QDeadlineTimer>> m_LeftTrades;
+    QTimer *m_LeftQuery;
     // Trades whose receipt has been printed, so that a repeated answer prints nothing more.
     QSet<QString> m_Printed;
 

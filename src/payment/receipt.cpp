@@ -174,8 +174,8 @@ QString shiftSummaryHtml(const ShiftSummary &summary, const QString &merchant)
         titleRow(QStringLiteral("交班小结")) + separatorRow() +
         captionRow(QStringLiteral("商户名称："), merchant.toHtmlEscaped()) +
         captionRow(QStringLiteral("开始时间："), summary.since.toString(timeFormat)) +
-        captionRow(QStringLiteral("结束时间："), QDateTime::currentDateTime().toString(timeFormat)) +
-        separatorRow() + captionRow(QStringLiteral("微信支付："), total(summary.wechat), FigureStyle) +
+        captionRow(QStringLiteral("结束时间："), summary.until.toString(timeFormat)) + separatorRow() +
+        captionRow(QStringLiteral("微信支付："), total(summary.wechat), FigureStyle) +
         captionRow(QStringLiteral("支付宝："), total(summary.alipay), FigureStyle) +
         captionRow(QStringLiteral("退款："), total(summary.refunds), FigureStyle) + separatorRow() +
         captionRow(QStringLiteral("结果未知："), QStringLiteral("%1笔").arg(summary.unknown.size()),

@@ -9,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <iterator>
+
 namespace {
 
 const char *const Schema[] = {
@@ -22,6 +24,11 @@ const char *const Schema[] = {
     "CREATE INDEX IF NOT EXISTS entries_by_trade ON entries(trade_no)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries(time)",
     "CREATE TABLE IF NOT EXISTS shifts(started TEXT NOT NULL)",
+};
+
+// Columns added after the first journals were written, one per user_version step.
+const char *const Upgrades[] = {
+    "ALTER TABLE entries ADD COLUMN seen INTEGER NOT NULL DEFAULT 0",
 };
 
 QString outcomeText(SalesJournal::Outcome outcome)
@@ -99,20 +106,29 @@ bool SalesJournal::open()
         return false;
     }
     QSqlQuery query(db);
-    for (const char *statement : Schema) {
-        if (!query.exec(QLatin1String(statement))) {
-            db.close();
-            m_Broken = true;
-            return false;
-        }
+    bool ready = true;
+    for (const char *statement : Schema)
+        ready = ready && query.exec(QLatin1String(statement));
+    const int version = ready && query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
+                            ? query.value(0).toInt()
+                            : int(std::size(Upgrades));
+    for (int step = version; ready && step < int(std::size(Upgrades)); ++step)
+        ready = query.exec(QLatin1String(Upgrades[step])) &&
+                query.exec(QStringLiteral("PRAGMA user_version = %1").arg(step + 1));
+    if (!ready) {
+        db.close();
+        m_Broken = true;
+        return false;
     }
     m_Insert = QSqlQuery(db);
     m_UpdateRow = QSqlQuery(db);
     m_UpdateTrade = QSqlQuery(db);
-    // The order number arrives with the first reply; a reply without one keeps what is known.
+    // The order number arrives with the first reply; a reply without one keeps what is known. A
+    // paid sale stays paid, whatever a later or older answer says.
     const QString update = QStringLiteral("UPDATE entries SET outcome = ?, message = ?,"
                                           " trade_no = CASE WHEN ? = '' THEN trade_no ELSE ? END,"
-                                          " call = CASE WHEN ? = 'paid' THEN ? ELSE call END WHERE ");
+                                          " call = CASE WHEN ? = 'paid' THEN ? ELSE call END"
+                                          " WHERE outcome != 'paid' AND ");
     if (!m_Insert.prepare(
             QStringLiteral("INSERT INTO entries(kind, time, channel, fen, device, code, trade_no,"
                            " outcome) VALUES(?, ?, ?, ?, ?, ?, ?, 'unknown')")) ||
@@ -204,9 +220,44 @@ QJsonObject SalesJournal::paidCallWhere(const QString &where, const QVariantList
     return QJsonDocument::fromJson(query.value(0).toString().toUtf8()).object();
 }
 
+SalesJournal::OrderRefunds SalesJournal::refundsOf(const QString &orderNo)
+{
+    OrderRefunds result;
+    if (!open())
+        return result;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    query.prepare(
+        QStringLiteral("SELECT outcome, SUM(fen), MIN(seen) FROM entries WHERE kind = 'refund'"
+                       " AND trade_no = ? AND outcome IN ('refunded', 'unknown') GROUP BY outcome"));
+    query.addBindValue(orderNo);
+    query.exec();
+    while (query.next()) {
+        if (query.value(0).toString() == QLatin1String("refunded")) {
+            result.refundedFen = query.value(1).toLongLong();
+        } else {
+            result.unknownFen = query.value(1).toLongLong();
+            result.unknownUnseen = query.value(2).toInt() == 0;
+        }
+    }
+    return result;
+}
+
+void SalesJournal::markUnknownSeen(const QString &orderNo)
+{
+    if (!open())
+        return;
+    QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+    query.prepare(QStringLiteral(
+        "UPDATE entries SET seen = 1 WHERE kind = 'refund' AND trade_no = ? AND outcome = 'unknown'"));
+    query.addBindValue(orderNo);
+    if (!query.exec())
+        m_Broken = true;
+}
+
 ShiftSummary SalesJournal::summary()
 {
     ShiftSummary result;
+    result.until = QDateTime::currentDateTime();
     result.since = QDateTime(QDate::currentDate(), QTime(0, 0));
     if (!open())
         return result;
@@ -241,13 +292,13 @@ ShiftSummary SalesJournal::summary()
     return result;
 }
 
-bool SalesJournal::startShift()
+bool SalesJournal::startShift(const QDateTime &at)
 {
     if (!open())
         return false;
     QSqlQuery query(QSqlDatabase::database(m_Connection, false));
     query.prepare(QStringLiteral("INSERT INTO shifts(started) VALUES(?)"));
-    query.addBindValue(timeText(QDateTime::currentDateTime()));
+    query.addBindValue(timeText(at));
     if (!query.exec()) {
         m_Broken = true;
         return false;

@@ -20,6 +20,8 @@ struct ShiftSummary
         qint64 fen = 0;
     };
     QDateTime since;
+    // When it was computed: the next shift starts there.
+    QDateTime until;
     Total wechat;
     Total alipay;
     Total refunds;
@@ -68,9 +70,21 @@ public:
     QJsonObject paidCall(const QString &tradeNo);
     QJsonObject lastPaidCall();
 
+    // This till's refunds of an order: made, of unknown outcome, and whether an unknown one was
+    // not yet shown to the cashier.
+    struct OrderRefunds
+    {
+        qint64 refundedFen = 0;
+        qint64 unknownFen = 0;
+        bool unknownUnseen = false;
+    };
+    OrderRefunds refundsOf(const QString &orderNo);
+    // The cashier was told of the order's refunds of unknown outcome.
+    void markUnknownSeen(const QString &orderNo);
+
     ShiftSummary summary();
-    // The shift summary was printed: the next shift starts now.
-    bool startShift();
+    // The shift summary was printed: the next shift starts where its slip was computed.
+    bool startShift(const QDateTime &at);
 
     // True once, after the first write that failed.
     bool takeFailure();

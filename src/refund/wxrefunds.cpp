@@ -21,6 +21,11 @@ constexpr int Unfolded = 411;
 // only once the order has been on screen, and the code field quiet, this long.
 constexpr qint64 KeySettleMs = 300;
 
+QString yuan(qint64 fen)
+{
+    return yuanFromFen(QString::number(fen));
+}
+
 } // namespace
 
 wxRefunds::wxRefunds(QWidget *parent)
@@ -90,16 +95,26 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
     m_Channel = text("payt");
     m_OrderCode = m_LookupCode;
     m_HasOrder = true;
-    // A refund still out may now belong to an order no longer on screen.
-    if (m_OrderNo != m_RefundOrderNo)
-        m_RefundOnScreen = false;
     m_OrderShown.restart();
 
+    // The service's count includes this till's refunds; its lookup does not promise one.
+    const SalesJournal::OrderRefunds journal = m_Journal.refundsOf(m_OrderNo);
+    bool counted = false;
+    const qint64 serviceRefunds = text("refunds").toLongLong(&counted);
+    m_RefundedFen = counted && serviceRefunds >= 0 ? serviceRefunds : journal.refundedFen;
+    m_UnknownUnseen = journal.unknownUnseen;
+    QString refunds;
+    if (m_RefundedFen > 0 || journal.unknownFen > 0)
+        refunds = QStringLiteral(" （已退 ￥") + yuan(m_RefundedFen) +
+                  (journal.unknownFen > 0 ? QStringLiteral("，结果未知 ￥") + yuan(journal.unknownFen)
+                                          : QString()) +
+                  QStringLiteral("）");
+
     ui->transaction_id->setText(QStringLiteral("系统单号：") + shownMessage(m_TransactionId));
-    ui->total_fee->setText(QStringLiteral("支付金额：￥") + m_OrderAmount);
+    ui->total_fee->setText(QStringLiteral("支付金额：￥") + m_OrderAmount + refunds);
     ui->device_info->setText(QStringLiteral("支付设备：") + shownMessage(m_OrderDevice));
     ui->payt->setText(QStringLiteral("支付方式：") + shownMessage(m_Channel));
-    ui->m_refund->setText(m_OrderAmount);
+    ui->m_refund->setText(yuan(remainingFen()));
     ui->m_refund->setFocus(Qt::OtherFocusReason);
     fold(Unfolded);
 }
@@ -126,8 +141,10 @@ void wxRefunds::refundByKey()
 
 void wxRefunds::Refunding()
 {
-    if (m_Refund != 0)
+    if (m_Refund != 0) {
+        say(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("上一笔退款处理中，请稍候"));
         return;
+    }
     if (!m_HasOrder || m_OrderCode != ui->m_Codes->text()) {
         say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("请先扫描订单号"));
         return;
@@ -142,10 +159,8 @@ void wxRefunds::Refunding()
         say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额格式不正确"));
         return;
     }
-    if (*fen > m_OrderFen) {
-        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额不能大于订单金额"));
+    if (!mayRefund(*fen))
         return;
-    }
 
     FormFields fields = accountFields(m_Config);
     const char *path = nullptr;
@@ -164,7 +179,6 @@ void wxRefunds::Refunding()
     fields << qMakePair(QStringLiteral("refmoney"), amount);
     ui->Button_Save->setText(QStringLiteral("退款中"));
     m_RefundOrderNo = m_OrderNo;
-    m_RefundOnScreen = true;
     m_RefundRow =
         m_Journal.begin({SalesJournal::Kind::Refund, m_Channel, *fen, m_OrderDevice, QString(), m_OrderNo});
     m_Refund = m_RefundNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
@@ -188,21 +202,16 @@ void wxRefunds::GetRefunds(quint64 id, const QJsonObject &obj)
                        refunded ? SalesJournal::Outcome::Refunded : SalesJournal::Outcome::Failed, msg,
                        QJsonObject());
     const QMessageBox::Icon icon = refunded ? QMessageBox::Information : QMessageBox::Critical;
-    if (!m_RefundOnScreen) {
+    const bool onScreen = refundOnScreen();
+    // A refusal leaves its order on screen, so that the amount can be corrected.
+    if (refunded && onScreen)
+        refundEnded();
+    if (!onScreen)
         say(icon, QStringLiteral("提示"),
             QStringLiteral("订单") + m_RefundOrderNo +
                 (refunded ? QStringLiteral("退款成功") : QStringLiteral("退款失败:") + msg));
-        return;
-    }
-    if (!refunded) {
-        say(icon, QStringLiteral("提示"), QStringLiteral("退款失败:") + msg);
-        return;
-    }
-    say(icon, QStringLiteral("提示"), msg);
-    forgetOrder();
-    fold(Folded);
-    ui->m_Codes->clear();
-    readyForScan();
+    else
+        say(icon, QStringLiteral("提示"), refunded ? msg : QStringLiteral("退款失败:") + msg);
 }
 
 void wxRefunds::refundFailed(quint64 id)
@@ -212,18 +221,62 @@ void wxRefunds::refundFailed(quint64 id)
     m_Refund = 0;
     ui->Button_Save->setText(QStringLiteral("退款"));
     // The refund may have been made: the order is looked up afresh before another is sent.
-    if (m_RefundOnScreen) {
-        forgetOrder();
-        fold(Folded);
-    }
+    if (refundOnScreen())
+        refundEnded();
     say(QMessageBox::Critical, QStringLiteral("提示"),
         QStringLiteral("网络异常，退款结果未知，请在退款记录中核实"));
+}
+
+// Whether the order of the refund that is out is the one on screen, also when it was scanned
+// again meanwhile.
+bool wxRefunds::refundOnScreen() const
+{
+    return m_HasOrder && m_OrderNo == m_RefundOrderNo && m_OrderCode == ui->m_Codes->text();
+}
+
+// A refund made, or perhaps made: the order on screen no longer shows what is left to refund.
+void wxRefunds::refundEnded()
+{
+    forgetOrder();
+    fold(Folded);
+    readyForScan();
+    ui->m_Codes->selectAll();
+}
+
+// What was already refunded is never refunded again: a lost answer and a rescan must not send
+// the same refund twice.
+bool wxRefunds::mayRefund(qint64 fen)
+{
+    if (fen > m_OrderFen) {
+        say(QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("退款金额不能大于订单金额"));
+        return false;
+    }
+    if (fen > remainingFen()) {
+        say(QMessageBox::Critical, QStringLiteral("错误"),
+            QStringLiteral("退款金额超过可退金额 ￥") + yuan(remainingFen()));
+        return false;
+    }
+    if (!m_UnknownUnseen)
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("提示"),
+                    QStringLiteral("该订单有结果未知的退款，请先在退款记录中核实。仍要退款吗？"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
+        return false;
+    m_Journal.markUnknownSeen(m_OrderNo);
+    m_UnknownUnseen = false;
+    return true;
+}
+
+qint64 wxRefunds::remainingFen() const
+{
+    return m_RefundedFen >= m_OrderFen ? 0 : m_OrderFen - m_RefundedFen;
 }
 
 void wxRefunds::ShowDialog()
 {
     forgetOrder();
-    m_RefundOnScreen = false;
     fold(Folded);
     if (m_Refund == 0)
         ui->Button_Save->setText(QStringLiteral("退款"));

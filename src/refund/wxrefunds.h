@@ -41,6 +41,10 @@ private:
     void refundByKey();
     void lookupFailed(quint64 id);
     void refundFailed(quint64 id);
+    bool refundOnScreen() const;
+    void refundEnded();
+    bool mayRefund(qint64 fen);
+    qint64 remainingFen() const;
     void forgetOrder();
     void fold(int height);
     void readyForScan();
@@ -58,6 +62,10 @@ private:
     QString m_OrderNo;
     QString m_OrderAmount; // yuan text
     qint64 m_OrderFen = 0;
+    // Already refunded, by the service's count when its reply has one, else by this till's journal.
+    qint64 m_RefundedFen = 0;
+    // The journal holds a refund of this order whose outcome nobody has checked yet.
+    bool m_UnknownUnseen = false;
     QString m_OrderDevice;
     QString m_TransactionId;
     QString m_Channel;
@@ -65,10 +73,9 @@ private:
     // The newest lookup and the code it asked about.
     quint64 m_Lookup = 0;
     QString m_LookupCode;
-    // The refund that is out, the order it is for, and whether that order is still on screen.
+    // The refund that is out and the order it is for.
     quint64 m_Refund = 0;
     QString m_RefundOrderNo;
-    bool m_RefundOnScreen = false;
     SalesJournal m_Journal;
     qint64 m_RefundRow = 0;
 

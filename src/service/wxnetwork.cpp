@@ -257,6 +257,10 @@ private:
             return Step::Again;
         if (status == 204 || status == 304)
             return Step::Complete;
+        // A server error says nothing of the outcome, whatever its body says: the payment or
+        // refund may have been made.
+        if (status >= 500)
+            return Step::Broken;
         if (chunked) {
             m_Stage = Stage::ChunkSize;
         } else if (length >= 0 && !encoded) {

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <sanitizer/lsan_interface.h>
 
@@ -90,9 +92,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     QFile::remove(AppPaths::configFile());
     rememberAccount(NoService, {{"jm_userid", "10001"}});
     // The windows wait in QMessageBox::exec; outside settling, only a modal box runs an event loop.
+    // A question is answered yes, so that the next input finds the window ready.
     auto *closer = new QTimer(qApp);
     QObject::connect(closer, &QTimer::timeout, [] {
-        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (box && box->button(QMessageBox::Yes))
+            box->button(QMessageBox::Yes)->click();
+        else if (dialog)
             dialog->done(QDialog::Rejected);
     });
     closer->start(0);

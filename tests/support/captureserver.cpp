@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <tuple>
 
 struct CaptureServer::Private
 {
@@ -19,7 +20,8 @@ struct CaptureServer::Private
     std::condition_variable stopping;
     bool stopped = false;
     QVector<Request> requests;
-    QMap<QString, Reply> replies;
+    // Path and body part; the newest match answers.
+    QVector<std::tuple<QString, QByteArray, Reply>> replies;
     int forwardPort = 0;
 
     void handle(const httplib::Request &in, httplib::Response &out)
@@ -28,9 +30,13 @@ struct CaptureServer::Private
         std::unique_lock<std::mutex> lock(mutex);
         requests << request;
         const QJsonObject echo{{"path", request.path}, {"body", QString::fromUtf8(request.body)}};
-        Reply reply =
-            replies.value(request.path, Reply{200, QJsonDocument(echo).toJson(QJsonDocument::Compact)});
-        if (!replies.contains(request.path) && forwardPort) {
+        Reply reply{200, QJsonDocument(echo).toJson(QJsonDocument::Compact)};
+        const auto canned = std::find_if(replies.rbegin(), replies.rend(), [&request](const auto &r) {
+            return std::get<0>(r) == request.path && request.body.contains(std::get<1>(r));
+        });
+        if (canned != replies.rend())
+            reply = std::get<2>(*canned);
+        else if (forwardPort) {
             const int port = forwardPort;
             lock.unlock();
             // A service that is gone answers nothing the client could read.
@@ -71,16 +77,18 @@ QString CaptureServer::url(const QString &path) const
     return QStringLiteral("http://127.0.0.1:%1%2").arg(d->port).arg(path);
 }
 
-void CaptureServer::setReply(const QString &path, const Reply &reply)
+void CaptureServer::setReply(const QString &path, const Reply &reply, const QByteArray &bodyPart)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->replies.insert(path, reply);
+    d->replies.append({path, bodyPart, reply});
 }
 
 void CaptureServer::removeReply(const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->replies.remove(path);
+    d->replies.erase(std::remove_if(d->replies.begin(), d->replies.end(),
+                                    [&path](const auto &r) { return std::get<0>(r) == path; }),
+                     d->replies.end());
 }
 
 void CaptureServer::forwardTo(int port)

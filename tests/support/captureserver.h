@@ -8,8 +8,8 @@
 #include <memory>
 
 // A real HTTP server on 127.0.0.1 (an ephemeral port) that records every request and answers
-// with a canned reply per path. A path without one is passed on to the service given to
-// forwardTo(), or else gets {"path": ..., "body": ...} back.
+// with a canned reply per path, or per path and a part of the body. A path without one is passed on to the
+// service given to forwardTo(), or else gets {"path": ..., "body": ...} back.
 class CaptureServer
 {
 public:
@@ -30,7 +30,7 @@ public:
     ~CaptureServer();
 
     QString url(const QString &path) const;
-    void setReply(const QString &path, const Reply &reply);
+    void setReply(const QString &path, const Reply &reply, const QByteArray &bodyPart = {});
     void removeReply(const QString &path);
     void forwardTo(int port);
     // Every request so far, or those of one path.
