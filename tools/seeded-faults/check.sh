@@ -21,6 +21,11 @@ declare -A tests=(
     [08-hotkey-entry-kept]='^tst_kesto$'
     [09-receipt-unescaped]='^tst_receipt$'
     [10-used-code-accepted]='^server_service$'
+    [12-refund-over-what-is-left]='^tst_wxrefunds$'
+    [13-late-refund-keeps-order]='^tst_wxrefunds$'
+    [14-cancel-while-paying]='^tst_kestowindow$'
+    [15-server-error-as-refusal]='^tst_faults$'
+    [16-query-error-in-journal]='^tst_kestowindow$'
 )
 
 names=("$@")
