@@ -26,6 +26,17 @@ QString yuan(qint64 fen)
     return yuanFromFen(QString::number(fen));
 }
 
+// The paid-amount line grows with what was refunded: a long one is set smaller rather than cut at
+// the window's edge.
+void fitToWidth(QLabel *label, int pointSize)
+{
+    QFont font(QStringLiteral("微软雅黑"));
+    font.setPointSize(pointSize);
+    while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+        font.setPointSize(font.pointSize() - 1);
+    label->setStyleSheet(QStringLiteral("font: %1pt \"微软雅黑\";").arg(font.pointSize()));
+}
+
 } // namespace
 
 wxRefunds::wxRefunds(QWidget *parent)
@@ -112,6 +123,7 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
 
     ui->transaction_id->setText(QStringLiteral("系统单号：") + shownMessage(m_TransactionId));
     ui->total_fee->setText(QStringLiteral("支付金额：￥") + m_OrderAmount + refunds);
+    fitToWidth(ui->total_fee, 10);
     ui->device_info->setText(QStringLiteral("支付设备：") + shownMessage(m_OrderDevice));
     ui->payt->setText(QStringLiteral("支付方式：") + shownMessage(m_Channel));
     ui->m_refund->setText(yuan(remainingFen()));
