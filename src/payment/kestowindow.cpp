@@ -107,16 +107,18 @@ void KestoWindow::Paybakc()
         if (box.exec() != QMessageBox::Yes)
             return;
     }
+    const bool leaving = m_AwaitingCustomer;
+    if (leaving)
+        leaveWaitingTrade();
     reset(true);
+    if (leaving)
+        setStatus(LeftWaiting);
 }
 
 // Back to the amount. Only the cashier's own resets take the keyboard: one that a reply or a timer
 // brings must not pull the rest of a scan away from the window the cashier works in.
 void KestoWindow::reset(bool byCashier)
 {
-    const bool leftWaiting = m_AwaitingCustomer;
-    if (leftWaiting)
-        leaveWaitingTrade();
     ShowCodes(false);
     ui->m_Money->clear();
     ui->m_QueryPay->hide();
@@ -127,8 +129,6 @@ void KestoWindow::reset(bool byCashier)
     ui->m_Codes->setReadOnly(false);
     // Opened before a sale needs it, not between the scanner's last character and the request.
     m_Journal.open();
-    if (leftWaiting)
-        setStatus(LeftWaiting);
     focusField(byCashier);
 }
 
