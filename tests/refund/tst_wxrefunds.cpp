@@ -163,10 +163,8 @@ private slots:
         rememberAccount(m_Server.baseUrl());
     }
 
-    // A refund's reply that comes after the window was closed and opened again: for the order scanned
-    // again it folds the window, ready for the next scan; for another order it is reported with its
-    // order number and leaves the one on screen alone. Meanwhile no second refund is sent. WeChat Pay
-    // sends the total as exact yuan text.
+    // A late refund answer folds the window for its order scanned again, or names its order and leaves
+    // another one alone; no second refund meanwhile. WeChat Pay sends the total as exact yuan text.
     void lateReply_data()
     {
         QTest::addColumn<QString>("rescan");
