@@ -41,7 +41,8 @@ public:
     virtual Grab grabHotkey(const NativeHotkey &hotkey) = 0;
     virtual bool releaseHotkey(const NativeHotkey &hotkey) = 0;
     // Whether a native event (as a native event filter receives it) is the press of a grabbed
-    // combination, and which one.
+    // combination, and which one. A repeat of a held combination answers true with key 0: it is
+    // taken from the application and fires nothing.
     virtual bool hotkeyPressed(const QByteArray &eventType, void *message, NativeHotkey *pressed) = 0;
 
     // The entry that starts the program with the user's session, by name. Reading gives its

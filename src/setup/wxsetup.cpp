@@ -22,6 +22,10 @@ QString keyProblem(MyGlobalShortCut::Outcome outcome, const QString &which, cons
         return QStringLiteral("快捷键") + key + QStringLiteral("不受支持");
     case MyGlobalShortCut::Duplicate:
         return QStringLiteral("支付快捷键与退款快捷键相同");
+    case MyGlobalShortCut::NoModifier:
+        return which + QStringLiteral("键 ") + key + QStringLiteral("（须含Ctrl或Alt）");
+    case MyGlobalShortCut::PayWindowKey:
+        return which + QStringLiteral("键 ") + key + QStringLiteral("（支付窗口已用）");
     case MyGlobalShortCut::Cleared:
     case MyGlobalShortCut::Registered:
         break;

@@ -9,8 +9,11 @@ MyWinEventFilter::MyWinEventFilter(MyGlobalShortCut *owner) : m_Owner(owner) {}
 bool MyWinEventFilter::nativeEventFilter(const QByteArray &eventType, void *message, long *)
 {
     NativeHotkey pressed;
-    if (!PlatformIntegration::instance().hotkeyPressed(eventType, message, &pressed) ||
-        !m_Owner->m_Table.contains(pressed))
+    if (!PlatformIntegration::instance().hotkeyPressed(eventType, message, &pressed))
+        return false;
+    if (pressed.key == 0)
+        return true;
+    if (!m_Owner->m_Table.contains(pressed))
         return false;
     emit m_Owner->activated();
     return true;
@@ -37,6 +40,21 @@ NativeHotkey combination(const QString &key)
     return PlatformIntegration::instance().nativeHotkey(chord.key, chord.modifiers);
 }
 
+// A key without Ctrl, Alt or Meta would take the scanner's characters, Return or Escape from every
+// program; F1 to F11 alone are safe (no scanner types them; F12 confirms a payment). The pay
+// window's own keys would never reach it. Registered means nothing stands against the key.
+MyGlobalShortCut::Outcome refusal(const HotkeyChord &chord)
+{
+    const bool functionKey =
+        chord.key >= Qt::Key_F1 && chord.key <= Qt::Key_F11 && chord.modifiers == Qt::NoModifier;
+    if (!functionKey && !(chord.modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return MyGlobalShortCut::NoModifier;
+    if (chord.modifiers == Qt::ControlModifier &&
+        (chord.key == Qt::Key_W || chord.key == Qt::Key_S || chord.key == Qt::Key_P))
+        return MyGlobalShortCut::PayWindowKey;
+    return MyGlobalShortCut::Registered;
+}
+
 } // namespace
 
 bool MyGlobalShortCut::sameCombination(const QString &first, const QString &second)
@@ -52,6 +70,9 @@ MyGlobalShortCut::Outcome MyGlobalShortCut::setShortcut(const QString &key)
     const HotkeyChord chord = firstChord(m_Key);
     if (chord.key == 0)
         return Cleared;
+    const Outcome refused = refusal(chord);
+    if (refused != Registered)
+        return refused;
     PlatformIntegration &platform = PlatformIntegration::instance();
     const NativeHotkey hotkey = platform.nativeHotkey(chord.key, chord.modifiers);
     if (hotkey.key == 0)

@@ -28,18 +28,21 @@ class MyGlobalShortCut : public QObject
     Q_OBJECT
 public:
     enum Outcome {
-        Cleared,     // empty or unparsable text: nothing registered
-        Registered,  //
-        Unsupported, // the key is not in the table, or the desktop has no global keys
-        Taken,       // another program holds the combination
-        Duplicate,   // the other hotkey already has it (told by SetKeys)
+        Cleared,      // empty or unparsable text: nothing registered
+        Registered,   //
+        Unsupported,  // the key is not in the table, or the desktop has no global keys
+        Taken,        // another program holds the combination
+        Duplicate,    // the other hotkey already has it (told by SetKeys)
+        NoModifier,   // neither Ctrl, Alt nor Meta, and no F1 to F11 alone: refused, never grabbed
+        PayWindowKey, // one of the pay window's own keys: refused, never grabbed
     };
 
     explicit MyGlobalShortCut(QObject *parent = nullptr);
     ~MyGlobalShortCut() override;
 
     // The text is a key sequence in portable form, as the setup dialog stores it; only its first
-    // chord counts.
+    // chord counts. Setup and start-up both come through here, so a refused key stored in the
+    // settings is refused again at every start.
     Outcome setShortcut(const QString &key);
     bool unsetShortcut();
     bool isRegistered() const { return !m_Table.isEmpty(); }

@@ -25,6 +25,27 @@ template <typename T> struct Freed
 
 } // namespace
 
+bool HeldKeys::firstPress(quint8 keycode, quint32 time)
+{
+    Hold &hold = m_Keys[keycode];
+    if (hold.down)
+        return time == hold.since;
+    hold.down = true;
+    if (hold.released == time && time != 0)
+        return false;
+    hold.since = time;
+    return true;
+}
+
+void HeldKeys::release(quint8 keycode, quint32 time)
+{
+    const auto found = m_Keys.find(keycode);
+    if (found == m_Keys.end())
+        return;
+    found->down = false;
+    found->released = time;
+}
+
 X11Hotkeys::X11Hotkeys() = default;
 
 // The keysym -> keycodes table and the NumLock bit, from the server's current mapping.
@@ -110,6 +131,7 @@ void X11Hotkeys::ungrabKeycodes(const NativeHotkey &hotkey, const QVector<quint8
         for (const quint16 lock : lockVariants())
             xcb_ungrab_key(connection, keycode, QX11Info::appRootWindow(), quint16(hotkey.modifiers | lock));
         m_Presses.remove({keycode, quint16(hotkey.modifiers)});
+        m_Held.forget(keycode);
     }
     xcb_flush(connection);
 }
@@ -156,13 +178,25 @@ bool X11Hotkeys::pressed(const QByteArray &eventType, void *message, NativeHotke
 {
     if (eventType != "xcb_generic_event_t")
         return false;
-    const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7F) != XCB_KEY_PRESS)
+    const quint8 type = static_cast<const xcb_generic_event_t *>(message)->response_type & 0x7F;
+    if (type == XCB_KEY_RELEASE) {
+        // The grab holds the keyboard until the key is let go, so its release comes here too.
+        const auto *release = static_cast<const xcb_key_release_event_t *>(message);
+        m_Held.release(release->detail, release->time);
+        return false;
+    }
+    if (type != XCB_KEY_PRESS)
         return false;
     const auto *press = static_cast<const xcb_key_press_event_t *>(message);
     const auto found = m_Presses.constFind({press->detail, quint16(press->state & HotkeyMask)});
     if (found == m_Presses.constEnd())
         return false;
+    // A held hotkey shows or hides its window once; its repeats are swallowed rather than passed
+    // on as keys to whichever window has the focus.
+    if (!m_Held.firstPress(press->detail, press->time)) {
+        *hotkey = NativeHotkey();
+        return true;
+    }
     // The window that the hotkey calls up may then take the focus: for the window manager, the
     // user asked for it at the moment of the key press. Qt would take the time from the event
     // itself, but a claimed event never reaches it.

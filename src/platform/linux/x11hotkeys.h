@@ -7,6 +7,27 @@
 #include <QPair>
 #include <QVector>
 
+// Tells the first press of a held key from the presses that autorepeat adds: X sends those as
+// further presses, or (without XKB's detectable autorepeat, as on Qt's connection) each as a
+// release and a press with one timestamp. Every shortcut's filter is offered the same event, and
+// the same event gets the same answer.
+class HeldKeys
+{
+public:
+    bool firstPress(quint8 keycode, quint32 time);
+    void release(quint8 keycode, quint32 time);
+    void forget(quint8 keycode) { m_Keys.remove(keycode); }
+
+private:
+    struct Hold
+    {
+        bool down = false;
+        quint32 since = 0;    // the press that began the hold
+        quint32 released = 0; // the last release
+    };
+    QHash<quint8, Hold> m_Keys;
+};
+
 // System-wide hotkeys on X11: passive key grabs on the root window through Qt's own xcb
 // connection. The filter part only watches for keyboard mapping changes, after which every grab is
 // made again on the keycodes of the new mapping.
@@ -37,4 +58,5 @@ private:
     quint16 m_NumLock = 0;
     QHash<NativeHotkey, QVector<quint8>> m_Grabs; // registered hotkeys and the keycodes grabbed for them
     QHash<KeyState, NativeHotkey> m_Presses;
+    HeldKeys m_Held; // grabbed keys only: a key pressed elsewhere may be released elsewhere
 };

@@ -49,9 +49,9 @@ public:
         if (hotkey.key == 0)
             return Grab::Unsupported;
         // No window: WM_HOTKEY goes to this thread's queue, where the event dispatcher offers it
-        // to the native event filters.
-        if (RegisterHotKey(nullptr, windowsHotkeyId(hotkey.key, hotkey.modifiers), UINT(hotkey.modifiers),
-                           UINT(hotkey.key)))
+        // to the native event filters. A held key fires once, not on every repeat.
+        if (RegisterHotKey(nullptr, windowsHotkeyId(hotkey.key, hotkey.modifiers),
+                           UINT(hotkey.modifiers) | MOD_NOREPEAT, UINT(hotkey.key)))
             return Grab::Done;
         return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED ? Grab::Taken : Grab::Unsupported;
     }
