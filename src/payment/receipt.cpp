@@ -4,7 +4,9 @@
 #include "service/replyformat.h"
 #include "shell/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -71,13 +73,18 @@ QString escaped(const QJsonObject &call, const char *key)
 
 QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool reprint)
 {
-    const QString logo = QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped();
+    // Qt would draw its broken-image icon for a file that is not there.
+    const QString logo =
+        logoPath.isEmpty()
+            ? QString()
+            : QStringLiteral("<img src=\"%1\" />")
+                  .arg(QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped());
     QString html =
         QStringLiteral(
             "<table style=\"border-collapse: collapse;font-family:宋体;font-size:13px\" width=\"210\">") +
         row(cell(QStringLiteral(
                      "colspan=\"2\" style=\"line-height:5x;height:5px;font-size:0px;text-align:center\""),
-                 QStringLiteral("<img src=\"%1\" />").arg(logo))) +
+                 logo)) +
         separatorRow() + (reprint ? titleRow(QStringLiteral("补打")) : QString()) +
         captionRow(QStringLiteral("商户名称："), QStringLiteral("{mchname}")) +
         captionRow(QStringLiteral("商户编号："), QStringLiteral("{mchid}")) +
@@ -112,8 +119,11 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
 {
     bool ok = false;
     const int count = copies.toInt(&ok);
-    if (printerName.isEmpty() || !ok || count <= 0)
+    if (printerName.isEmpty() || copies.isEmpty() || (ok && count == 0))
         return ReceiptPrint::Skipped;
+    // "100" would print a hundred jobs while the window stands still.
+    if (!ok || count < 0 || count > 9)
+        return ReceiptPrint::InvalidCopies;
     // Given an unknown name, the printer object would quietly fall back to the default printer.
     if (QPrinterInfo::printerInfo(printerName).isNull())
         return ReceiptPrint::NoPrinter;
@@ -142,10 +152,21 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
     return ReceiptPrint::Printed;
 }
 
+QString receiptLogo()
+{
+    // A till started at log-in runs in the home folder or System32, not in the program's folder.
+    const QString program = QCoreApplication::applicationDirPath();
+    for (const QString &dir : {program, program + QStringLiteral("/../share/kesto"), QDir::currentPath()}) {
+        const QFileInfo logo(dir + QStringLiteral("/kesto.jpg"));
+        if (logo.isFile())
+            return QDir::cleanPath(logo.absoluteFilePath());
+    }
+    return QString();
+}
+
 ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint)
 {
-    return printReceipt(receiptHtml(call, QDir::currentPath() + QStringLiteral("/kesto.jpg"), reprint),
-                        config.read(QStringLiteral("printname")),
+    return printReceipt(receiptHtml(call, receiptLogo(), reprint), config.read(QStringLiteral("printname")),
                         reprint ? QStringLiteral("1") : config.read(QStringLiteral("printnum")));
 }
 
@@ -156,6 +177,8 @@ QString printerProblem(ReceiptPrint outcome)
         break;
     case ReceiptPrint::NoPrinter:
         return QStringLiteral("未找到打印机");
+    case ReceiptPrint::InvalidCopies:
+        return QStringLiteral("打印份数无效");
     case ReceiptPrint::Skipped:
         return QStringLiteral("未设置小票打印机");
     }

@@ -6,14 +6,20 @@ class SettingsStore;
 struct ShiftSummary;
 
 // The receipt of a paid sale as HTML: the template with the reply's "call" values in place. A
-// reprint says so right under the logo, so that it is never taken for a second sale.
+// reprint says so right under the logo, so that it is never taken for a second sale. Without a
+// logo path there is no image at all.
 QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool reprint = false);
+
+// The receipt logo "kesto.jpg": beside the program, then in its ../share/kesto, then in the
+// working directory; empty when there is none.
+QString receiptLogo();
 
 // The shift's totals on a slip of the receipt's width.
 QString shiftSummaryHtml(const ShiftSummary &summary, const QString &merchant);
 
-enum class ReceiptPrint { Skipped, NoPrinter, Printed };
-// Prints the receipt on the named printer, `copies` times (decimal text), each copy a job of its own.
+enum class ReceiptPrint { Skipped, NoPrinter, InvalidCopies, Printed };
+// Prints the receipt on the named printer, `copies` times, each copy a job of its own. No printer
+// name, or copies empty or 0, is no receipt; copies other than 0 to 9 print nothing.
 ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies);
 
 // A sale's receipt on the till's receipt printer: as many copies as set up, a reprint once.

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -39,6 +40,9 @@ WxSetup::WxSetup(QWidget *parent)
     : QDialog(parent), ui(new Ui::WxSetup), m_Frame(this, PaintedFrame::setupLook())
 {
     ui->setupUi(this);
+    // One digit: 0 prints no receipt, and more than 9 copies of one sale is a typing slip.
+    ui->m_PrintNum->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]")), ui->m_PrintNum));
     connect(ui->m_SetupSave, &QPushButton::clicked, this, &WxSetup::savesetup);
 }
 

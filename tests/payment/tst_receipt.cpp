@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(ReceiptPrint)
+
 class TestReceipt : public QObject
 {
     Q_OBJECT
@@ -63,6 +65,41 @@ private slots:
         QCOMPARE(texts[0], QStringLiteral("<img src=\"file:///a&amp;b/%3Ck%3E.jpg\" />"));
         const QStringList placed{texts[3], texts[5], texts[7], texts[9], texts[11], texts[14]};
         QCOMPARE(placed, values.mid(0, 5) << "RMB:&nbsp;&nbsp;" + values[5]);
+    }
+
+    // Only 1 to 9 copies print; empty or 0 is no receipt, anything else prints nothing at all
+    // (the printer, missing here, is never looked for).
+    void copies_data()
+    {
+        QTest::addColumn<QString>("copies");
+        QTest::addColumn<ReceiptPrint>("outcome");
+        for (const char *copies : {"100", "x", "-1", "10"})
+            row(copies, QString(copies), ReceiptPrint::InvalidCopies);
+        row("0", QString("0"), ReceiptPrint::Skipped);
+        row("empty", QString(), ReceiptPrint::Skipped);
+        row("1", QString("1"), ReceiptPrint::NoPrinter);
+    }
+    void copies()
+    {
+        QFETCH(QString, copies);
+        QFETCH(ReceiptPrint, outcome);
+        QCOMPARE(printReceipt("<p>x</p>", "Kesto-missing-printer", copies), outcome);
+    }
+
+    // The logo beside the program before one in ../share/kesto before the working directory's;
+    // none at all is no image, not a broken one.
+    void logo()
+    {
+        QTemporaryDir work;
+        QVERIFY(QDir::setCurrent(work.path()));
+        QVERIFY(!receiptHtml({}, receiptLogo()).contains("<img"));
+        const QString program = QCoreApplication::applicationDirPath();
+        for (const QString &dir : {work.path(), program + "/../share/kesto", program}) {
+            QVERIFY(QDir().mkpath(dir) && QFile(dir + "/kesto.jpg").open(QIODevice::WriteOnly));
+            QCOMPARE(QFileInfo(receiptLogo()).canonicalFilePath(),
+                     QFileInfo(dir + "/kesto.jpg").canonicalFilePath());
+        }
+        QVERIFY(QFile::remove(program + "/kesto.jpg") && QDir(program + "/../share").removeRecursively());
     }
 };
 

@@ -30,4 +30,7 @@ QImage channelTile(Channel channel, bool selected);
 QImage cloudTile();
 QImage programIcon();
 
+// The default logo that heads the receipt, kept beside the program rather than compiled in.
+QImage receiptLogo();
+
 } // namespace artgen

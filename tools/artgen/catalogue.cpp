@@ -34,6 +34,7 @@ void addIcons(std::vector<Artwork> &list)
     list.push_back({"icon/yun.png", cloudTile});
     list.push_back({"icon/info.png", infoIcon});
     list.push_back({"icon/dollar.png", currencyIcon});
+    list.push_back({"receipt/kesto.jpg", receiptLogo});
 }
 
 void addControls(std::vector<Artwork> &list)

@@ -1,5 +1,5 @@
 // Paints the client's image resources and writes them into a resources folder:
-//   artgen OUTPUT_RESOURCES_DIR   (writes OUTPUT/icon and OUTPUT/kesto)
+//   artgen OUTPUT_RESOURCES_DIR   (writes OUTPUT/icon, OUTPUT/kesto and OUTPUT/receipt)
 // Needs no display: run it with QT_QPA_PLATFORM=offscreen.
 
 #include "canvas.h"
@@ -47,7 +47,7 @@ bool writeImage(QImage image, const QString &path)
 
 bool writeAll(const QDir &root)
 {
-    for (const char *folder : {"icon", "kesto"}) {
+    for (const char *folder : {"icon", "kesto", "receipt"}) {
         if (!root.mkpath(QLatin1String(folder))) {
             err() << "cannot create " << root.filePath(QLatin1String(folder)) << Qt::endl;
             return false;

@@ -1,6 +1,8 @@
 #include "artwork.h"
 #include "canvas.h"
 
+#include <QFontMetricsF>
+
 namespace artgen {
 
 namespace {
@@ -112,6 +114,28 @@ QImage programIcon()
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(64, 64), 42, 42);
     drawYen(painter, QRectF(46, 38, 36, 52), Qt::white, 9);
+    return image;
+}
+
+// Printed at the head of every receipt, at the receipt's own scale (the slip is about 210 pixels
+// wide), in black on white for a thermal roll: the program icon's mark and the program's name.
+QImage receiptLogo()
+{
+    constexpr int width = 192, height = 48, mark = 44, gap = 10;
+    QImage image = canvas(width, height, Qt::white);
+    QPainter painter(&image);
+    smoothen(painter);
+    QFont font = captionFont(34);
+    font.setBold(true);
+    const QString name = QStringLiteral("Kesto");
+    const qreal left = (width - mark - gap - QFontMetricsF(font).horizontalAdvance(name)) / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawRoundedRect(QRectF(left, 2, mark, mark), 10, 10);
+    drawYen(painter, QRectF(left + 13, 11, 18, 26), Qt::white, 4.5);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(left + mark + gap, 0, width, height), Qt::AlignLeft | Qt::AlignVCenter, name);
     return image;
 }
 
