@@ -57,6 +57,7 @@ receipt() {
 # receipt queue, as a shop's installation would.
 mkdir "$work/app"
 cp "$kesto" "$work/app/Kesto"
+cp "$(dirname "$kesto")/kesto.jpg" "$work/app/"
 settings() {
     local text=$1 length
     length=$((${#text} * 2))
