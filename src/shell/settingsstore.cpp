@@ -37,6 +37,18 @@ QString decode(const QByteArray &data)
     return text;
 }
 
+// One string and nothing else, as the program writes it: a file cut short, or with bytes left over
+// after the string, is not whole.
+bool decodesWhole(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return true;
+    if (data.size() < 4)
+        return false;
+    const quint32 length = qFromBigEndian<quint32>(data.constData());
+    return length % 2 == 0 && length == quint32(data.size() - 4);
+}
+
 QByteArray encode(const QString &text)
 {
     QByteArray data(4 + 2 * text.size(), Qt::Uninitialized);
@@ -48,6 +60,20 @@ QByteArray encode(const QString &text)
         units[2 * i + 1] = uchar(unit & 0xFF);
     }
     return data;
+}
+
+// Written beside and renamed into place: a crash or a full disk leaves the old file intact.
+bool saveFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    // A writable file in a read-only folder (where the rename cannot happen) is written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The file holds the account password.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return file.write(bytes) >= 0 && file.commit();
 }
 
 } // namespace
@@ -116,16 +142,16 @@ bool SettingsStore::readText(QString *text) const
     return true;
 }
 
+// A file that does not decode whole (cut short by a power loss, say) may hold entries that the new
+// text lacks: its bytes are kept beside it, as "config.dat.damaged", for recovery by hand before it
+// is replaced. Where they cannot be kept, it is not replaced either.
 bool SettingsStore::writeText(const QString &text) const
 {
-    QDir().mkpath(QFileInfo(m_Path).absolutePath());
-    // Written beside and renamed into place: a crash or a full disk leaves the old file intact.
-    QSaveFile file(m_Path);
-    // A writable file in a read-only folder (where the rename cannot happen) is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The file holds the account password.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return file.write(encode(text)) >= 0 && file.commit();
+    QFile current(m_Path);
+    if (current.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = current.readAll();
+        if (!decodesWhole(bytes) && !saveFile(m_Path + QStringLiteral(".damaged"), bytes))
+            return false;
+    }
+    return saveFile(m_Path, encode(text));
 }

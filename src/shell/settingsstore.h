@@ -13,7 +13,8 @@ public:
 
     QString read(const QString &key) const;
     // False when the entry could not be stored. A file that exists but cannot be read is left
-    // as it is: rewriting it would keep only this one entry.
+    // as it is: rewriting it would keep only this one entry. A damaged one (not decoding whole)
+    // is first copied to the same name with ".damaged" added, replacing an older copy.
     bool write(const QString &key, const QString &value) const;
 
     // The entry that starts the program with the session: its command, empty when there is none.

@@ -29,7 +29,7 @@ class TestSettingsStore : public QObject
 
 private slots:
     // "key=value" writes onto a file of the given bytes leave exactly the expected bytes, for its
-    // owner only; a read finds the last value whole. A damaged file reads empty, allocating nothing.
+    // owner only; a read finds the last value whole. A damaged file is kept as .damaged first.
     void writesExactBytes_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -43,6 +43,7 @@ private slots:
         row("odd length", QByteArray::fromHex("00000003000A00"), QStringList{"a=b=1"}, fileBytes("\na=b=1"));
         row("length beyond the data, and huge", QByteArray::fromHex("FFFFFFF0") + fileBytes("\na=1").mid(4),
             QStringList{"b=2"}, fileBytes("\nb=2"));
+        row("bytes left over", fileBytes("\na=1") + "x", QStringList{"b=2", "a=3"}, fileBytes("\na=3\nb=2"));
     }
     void writesExactBytes()
     {
@@ -57,7 +58,8 @@ private slots:
         for (const QString &write : writes)
             QVERIFY(store.write(write.section('=', 0, 0), write.section('=', 1)));
         QCOMPARE(readAll(file.fileName()).toHex(), expected.toHex());
-        QCOMPARE(int(QFile::permissions(file.fileName()) & 0x0077), 0); // it holds the password
+        QCOMPARE(readAll(file.fileName() + ".damaged").toHex(), before.toHex()); // none, or damaged
+        QCOMPARE(int(QFile::permissions(file.fileName()) & 0x0077), 0);          // it holds the password
         QCOMPARE(store.read(writes.last().section('=', 0, 0)), writes.last().section('=', 1));
     }
 
