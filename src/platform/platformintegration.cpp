@@ -19,11 +19,10 @@ QString PlatformIntegration::fallbackFontFamily() const
     return QFontDatabase().families(QFontDatabase::SimplifiedChinese).value(0);
 }
 
-// Windows looks for a bare program name beside the running program first; do the same here.
+// Never by its bare name: a file of that name in the working directory or on the search path would
+// run in its place, on Windows with the program's administrator rights.
 bool PlatformIntegration::startProgram(const QString &fileName)
 {
     const QString beside = AppPaths::applicationDir() + QLatin1Char('/') + fileName;
-    if (QFileInfo(beside).isExecutable())
-        return QProcess::startDetached(beside, {});
-    return QProcess::startDetached(fileName, {});
+    return QFileInfo(beside).isExecutable() && QProcess::startDetached(beside, {});
 }

@@ -57,7 +57,8 @@ public:
     virtual QString fallbackFontFamily() const;
     // The codec for local 8-bit text, where the program chooses it.
     virtual void setLocaleCodec() {}
-    // Starts a helper program, given by its bare file name, detached.
+    // Starts a helper program of the given file name from the running program's own folder, by its
+    // absolute path, detached; false when it is not there.
     virtual bool startProgram(const QString &fileName);
 
     // Told by a second start, which the user has just launched, before it hands over.

@@ -3,7 +3,6 @@
 #include "platform/platformintegration.h"
 
 #include <QOperatingSystemVersion>
-#include <QProcess>
 #include <QTextCodec>
 
 #include <windows.h>
@@ -143,7 +142,6 @@ public:
     }
     QString fallbackFontFamily() const override { return QString(); }
     void setLocaleCodec() override { QTextCodec::setCodecForLocale(QTextCodec::codecForName("GBK")); }
-    bool startProgram(const QString &fileName) override { return QProcess::startDetached(fileName, {}); }
 
     // The second start is the foreground process the user just launched; only it may let the
     // running instance take the foreground.
