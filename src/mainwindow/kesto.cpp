@@ -218,7 +218,7 @@ void Kesto::Trays()
 {
     const QString jmTitle = title();
     m_TrayIcon->setIcon(QIcon(QStringLiteral(":/Icon/Resources/kvt.ico")));
-    m_TrayIcon->setToolTip(jmTitle);
+    m_TrayIcon->setToolTip(PlatformIntegration::instance().trayToolTip(jmTitle));
 
     const QString hint = hotkeyHint();
 

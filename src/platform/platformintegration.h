@@ -60,6 +60,9 @@ public:
     // Starts a helper program of the given file name from the running program's own folder, by its
     // absolute path, detached; false when it is not there.
     virtual bool startProgram(const QString &fileName);
+    // The tray icon's tooltip for a plain text, so that it shows as typed and is never taken for
+    // markup.
+    virtual QString trayToolTip(const QString &text) const { return text; }
 
     // Told by a second start, which the user has just launched, before it hands over.
     virtual void yieldForeground() {}

@@ -159,12 +159,12 @@ private slots:
     // click opens the records view and loads it once. A single click does nothing.
     void livesInTheTray()
     {
-        const auto kesto = m_Kesto.start();
+        const auto kesto = m_Kesto.start({{"jm_title", "<b>演示</b>商户"}});
         auto *icon = kesto->findChild<QSystemTrayIcon *>();
         QVERIFY(kesto->isVisible() && !icon->isVisible());
         QVERIFY(m_Desktop.startTray());
         QTRY_VERIFY(icon->isVisible());
-        QCOMPARE(icon->toolTip(), QString("演示商户"));
+        QCOMPARE(icon->toolTip(), QString("&lt;b&gt;演示&lt;/b&gt;商户")); // shown as typed
         kesto->hide();
         QMenu *menu = icon->contextMenu();
         QMetaObject::invokeMethod(kesto.get(), "Trays");

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QX11Info>
 
 namespace {
@@ -53,6 +54,14 @@ public:
     {
         if (QX11Info::isPlatformX11())
             QX11Info::setAppUserTime(QX11Info::getTimestamp());
+    }
+
+    // In an X11 notification area Qt draws the tray tooltip itself, as a tooltip that takes text
+    // which looks like markup for rich text; escaped, such text shows as typed. (The balloon's
+    // title is plain text.)
+    QString trayToolTip(const QString &text) const override
+    {
+        return Qt::mightBeRichText(text) ? text.toHtmlEscaped() : text;
     }
 
 private:
