@@ -60,6 +60,7 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     connect(ui->m_Pays, &QAction::triggered, this, &Kesto::SetPays);
     connect(ui->m_Refunds, &QAction::triggered, this, &Kesto::SetRefunds);
     connect(m_ReportNetwork, &WxNetwork::PostFinish, this, &Kesto::readNetLists);
+    connect(m_ReportNetwork, &WxNetwork::Failed, this, &Kesto::recordsFailed);
     connect(this, SIGNAL(PayStrat()), m_PayWindow, SLOT(Paybakc()));
     connect(m_PayWindow, &KestoWindow::refundRequested, this, &Kesto::showrefunds);
     connect(m_Setup, &WxSetup::setkey, this, &Kesto::SetKeys);
@@ -212,6 +213,16 @@ void Kesto::readNetLists(QJsonObject obj)
     m_PageLabel->setText(QStringLiteral(" / %1 ").arg(m_PageMax));
     m_TotalLabel->setText(page.statistics);
     m_QueryAction->setText(QueryText);
+    ui->m_StatusBar->clearMessage();
+}
+
+// Rows of an earlier query must not stand under the new dates as if they answered them.
+void Kesto::recordsFailed()
+{
+    ui->m_Orders->setRowCount(0);
+    m_TotalLabel->clear();
+    m_QueryAction->setText(QueryText);
+    ui->m_StatusBar->showMessage(QStringLiteral("网络异常，未能查询记录"));
 }
 
 void Kesto::Trays()
@@ -343,10 +354,12 @@ void Kesto::recordMenu(const QPoint &at)
     // Refund records have no receipt of their own.
     if (!item || m_PayType != QLatin1String("payport"))
         return;
+    // Taken now: a records reply that lands while the menu is open deletes the row's items.
+    const QJsonObject record = item->data(Qt::UserRole).toJsonObject();
     QMenu menu;
     const QAction *reprint = menu.addAction(QStringLiteral("补打小票"));
     if (menu.exec(ui->m_Orders->viewport()->mapToGlobal(at)) == reprint)
-        ReprintRecord(item->data(Qt::UserRole).toJsonObject());
+        ReprintRecord(record);
 }
 
 // A sale made at this till is printed as it was; any other from the record, with the merchant's

@@ -75,6 +75,7 @@ protected:
 
 private:
     void buildToolBars();
+    void recordsFailed();
     void buildTrayMenu();
     void offerMenuWithoutTray();
     void showPage();

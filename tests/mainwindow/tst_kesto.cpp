@@ -75,8 +75,9 @@ private slots:
         QCOMPARE(devices->itemText(0), QString("1_前台"));
     }
 
-    // "尾页" before any reply once asked for page 0. The user request's reply comes after the
-    // first page and once wiped it; a reply without records empties the view.
+    // "尾页" before any reply once asked for page 0. The user request's reply comes after the first
+    // page and once wiped it. A failed request, landing while a row's menu is open (whose 补打小票
+    // once read the freed row), clears the rows and says so, until a reply without records.
     void recordsView()
     {
         m_Kesto.capture.setReply(Report, {200, R"({"list":{"page":{"pmax":3},"total":{"tongji":"共1笔"},
@@ -91,9 +92,23 @@ private slots:
         QTRY_COMPARE(m_Kesto.capture.requests(User).size(), users + 1);
         QTest::qWait(300);
         QCOMPARE(orders->item(0, 3)->text(), QString("￥12.5"));
+        m_Kesto.capture.setReply(Report, {502, "<html>Bad Gateway</html>", "text/html"});
+        bool landed = false;
+        QTimer::singleShot(0, [&] { // in the menu's own event loop
+            QMetaObject::invokeMethod(kesto.get(), "LoadOrders");
+            landed = QTest::qWaitFor([&] { return orders->rowCount() == 0; });
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        });
+        MessageCatcher catcher;
+        emit orders->customContextMenuRequested(orders->visualItemRect(orders->item(0, 0)).center());
+        QVERIFY(landed);
+        QCOMPARE(catcher.messages, QStringList{"提示|补打失败，未设置小票打印机"});
+        QCOMPARE(kesto->statusBar()->currentMessage(), QString("网络异常，未能查询记录"));
+        QCOMPARE(kesto->findChild<QAction *>("m_QueryAction")->text(), QString("过滤查询"));
         m_Kesto.capture.setReply(Report, {200, R"({"msg":"用户名密码错误"})"});
         QMetaObject::invokeMethod(kesto.get(), "LoadOrders");
-        QTRY_COMPARE(orders->rowCount(), 0);
+        QTRY_COMPARE(kesto->statusBar()->currentMessage(), QString());
         QCOMPARE(kesto->findChild<QLabel *>("m_PageLabel")->text(), QString(" / 0 "));
         QCOMPARE(kesto->findChild<QLabel *>("m_TotalLabel")->text(), QString());
     }
