@@ -21,6 +21,7 @@ declare -A tests=(
     [08-hotkey-entry-kept]='^tst_kesto$'
     [09-receipt-unescaped]='^tst_receipt$'
     [10-used-code-accepted]='^server_service$'
+    [11-records-menu-item-freed]='^tst_kesto$'
     [12-refund-over-what-is-left]='^tst_wxrefunds$'
     [13-late-refund-keeps-order]='^tst_wxrefunds$'
     [14-cancel-while-paying]='^tst_kestowindow$'
