@@ -25,7 +25,7 @@ declare -A tests=(
     [12-refund-over-what-is-left]='^tst_wxrefunds$'
     [13-late-refund-keeps-order]='^tst_wxrefunds$'
     [14-cancel-while-paying]='^tst_kestowindow$'
-    [15-server-error-as-refusal]='^tst_faults$'
+    [15-server-error-as-refusal]='^tst_wxnetwork$'
     [16-query-error-in-journal]='^tst_kestowindow$'
 )
 
