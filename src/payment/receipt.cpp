@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -16,6 +17,8 @@
 namespace {
 
 const QString ValueStyle = QStringLiteral("line-height:28px;height:28px;text-align:right");
+// A wider logo stretches the receipt's table beyond the 58 mm roll and pushes the values off it.
+constexpr int MaxLogoWidth = 160;
 // The figures a cashier hands over are printed as large as the receipt's amount.
 const QString FigureStyle = ValueStyle + QStringLiteral(";font-size:20px");
 
@@ -77,8 +80,11 @@ QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool repri
     const QString logo =
         logoPath.isEmpty()
             ? QString()
-            : QStringLiteral("<img src=\"%1\" />")
-                  .arg(QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped());
+            : QStringLiteral("<img src=\"%1\"%2 />")
+                  .arg(QUrl::fromLocalFile(logoPath).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                       QImageReader(logoPath).size().width() > MaxLogoWidth
+                           ? QStringLiteral(" width=\"%1\"").arg(MaxLogoWidth)
+                           : QString());
     QString html =
         QStringLiteral(
             "<table style=\"border-collapse: collapse;font-family:宋体;font-size:13px\" width=\"210\">") +
