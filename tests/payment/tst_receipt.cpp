@@ -2,6 +2,7 @@
 #include "rows.h"
 
 #include <QRegularExpression>
+#include <QTextDocument>
 #include <QtTest>
 
 class TestReceipt : public QObject
@@ -88,6 +89,14 @@ private slots:
                      QFileInfo(dir + "/kesto.jpg").canonicalFilePath());
         }
         QVERIFY(QFile::remove(program + "/kesto.jpg") && QDir(program + "/../share").removeRecursively());
+        // The default logo keeps the receipt as wide as none does: the values stay on the roll.
+        QTextDocument with, without;
+        with.setHtml(receiptHtml({}, QFINDTESTDATA("../../src/resources/receipt/kesto.jpg")));
+        without.setHtml(receiptHtml({}, QString()));
+        QVERIFY(with.toHtml().contains("<img"));
+        with.setTextWidth(219); // 58 mm at 96 dpi
+        without.setTextWidth(219);
+        QCOMPARE(with.idealWidth(), without.idealWidth());
     }
 };
 
