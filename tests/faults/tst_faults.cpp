@@ -96,8 +96,7 @@ private slots:
         MessageCatcher boxes;
         boxes.answer = QMessageBox::Yes;
         QTest::keyClick(&pay, Qt::Key_Escape);
-        // While the payment is out nothing resets the sale; once its outcome is unknown, the cashier is
-        // asked.
+        // Out, the payment holds the sale; of unknown outcome, it asks first.
         if (saleStatus == "支付中...") {
             QCOMPARE(status->text(), "支付结果未返回，请稍候");
         } else {

@@ -89,14 +89,11 @@ private slots:
                      QFileInfo(dir + "/kesto.jpg").canonicalFilePath());
         }
         QVERIFY(QFile::remove(program + "/kesto.jpg") && QDir(program + "/../share").removeRecursively());
-        // The default logo keeps the receipt as wide as none does: the values stay on the roll.
-        QTextDocument with, without;
-        with.setHtml(receiptHtml({}, QFINDTESTDATA("../../src/resources/receipt/kesto.jpg")));
-        without.setHtml(receiptHtml({}, QString()));
-        QVERIFY(with.toHtml().contains("<img"));
-        with.setTextWidth(219); // 58 mm at 96 dpi
-        without.setTextWidth(219);
-        QCOMPARE(with.idealWidth(), without.idealWidth());
+        // The default logo leaves the receipt on the 58 mm roll (219 px at 96 dpi).
+        QTextDocument receipt;
+        receipt.setHtml(receiptHtml({}, QFINDTESTDATA("../../src/resources/receipt/kesto.jpg")));
+        receipt.setTextWidth(219);
+        QVERIFY(receipt.toHtml().contains("<img") && receipt.idealWidth() <= 219);
     }
 };
 

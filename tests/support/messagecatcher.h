@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 // Closes every message box that opens while it lives, and remembers "title|text" and the icon of
@@ -22,10 +22,8 @@ struct MessageCatcher
                 if (box && box->isVisible()) {
                     messages << box->windowTitle() + '|' + box->text();
                     icons << box->icon();
-                    if (box->button(answer))
-                        box->button(answer)->click();
-                    else
-                        box->accept();
+                    QAbstractButton *button = box->button(answer);
+                    button ? button->click() : box->accept();
                 }
             }
         });
