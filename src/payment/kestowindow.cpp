@@ -288,10 +288,11 @@ void KestoWindow::Payed(quint64 id, const QJsonObject &obj)
         }
         reset(false);
         m_Printed.insert(call.value(QStringLiteral("out_trade_no")).toString());
+        // A till set up without a printer sells without a word about it.
         const ReceiptPrint printed = PrintTicket(call);
-        setStatus(printed == ReceiptPrint::NoPrinter ? QStringLiteral("支付成功，未找到打印机")
-                  : printed == ReceiptPrint::InvalidCopies ? QStringLiteral("支付成功，打印份数无效")
-                                                           : QStringLiteral("支付成功，软件准备就绪..."));
+        setStatus(printed == ReceiptPrint::Printed || printed == ReceiptPrint::Skipped
+                      ? QStringLiteral("支付成功，软件准备就绪...")
+                      : QStringLiteral("支付成功，") + printerProblem(printed));
     } else if (msg == AwaitingPassword) {
         if (!onScreen) {
             if (trade.byCashier && !m_AwaitingCustomer && ui->m_Codes->isHidden())

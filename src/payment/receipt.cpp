@@ -56,7 +56,7 @@ QString titleRow(const QString &title)
 
 QString amountText(qint64 fen)
 {
-    return QStringLiteral("￥") + yuanFromFen(QString::number(fen));
+    return QStringLiteral("￥") + yuanFromFen(fen);
 }
 
 QString text(const QJsonObject &call, const char *key)

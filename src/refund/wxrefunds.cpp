@@ -21,11 +21,6 @@ constexpr int Unfolded = 411;
 // only once the order has been on screen, and the code field quiet, this long.
 constexpr qint64 KeySettleMs = 300;
 
-QString yuan(qint64 fen)
-{
-    return yuanFromFen(QString::number(fen));
-}
-
 // The paid-amount line grows with what was refunded: a long one is set smaller rather than cut at
 // the window's edge.
 void fitToWidth(QLabel *label, int pointSize)
@@ -116,8 +111,8 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
     m_UnknownUnseen = journal.unknownUnseen;
     QString refunds;
     if (m_RefundedFen > 0 || journal.unknownFen > 0)
-        refunds = QStringLiteral(" （已退 ￥") + yuan(m_RefundedFen) +
-                  (journal.unknownFen > 0 ? QStringLiteral("，结果未知 ￥") + yuan(journal.unknownFen)
+        refunds = QStringLiteral(" （已退 ￥") + yuanFromFen(m_RefundedFen) +
+                  (journal.unknownFen > 0 ? QStringLiteral("，结果未知 ￥") + yuanFromFen(journal.unknownFen)
                                           : QString()) +
                   QStringLiteral("）");
 
@@ -126,7 +121,7 @@ void wxRefunds::GetOrders(quint64 id, const QJsonObject &obj)
     fitToWidth(ui->total_fee, 10);
     ui->device_info->setText(QStringLiteral("支付设备：") + shownMessage(m_OrderDevice));
     ui->payt->setText(QStringLiteral("支付方式：") + shownMessage(m_Channel));
-    ui->m_refund->setText(yuan(remainingFen()));
+    ui->m_refund->setText(yuanFromFen(remainingFen()));
     ui->m_refund->setFocus(Qt::OtherFocusReason);
     fold(Unfolded);
 }
@@ -265,7 +260,7 @@ bool wxRefunds::mayRefund(qint64 fen)
     }
     if (fen > remainingFen()) {
         say(QMessageBox::Critical, QStringLiteral("错误"),
-            QStringLiteral("退款金额超过可退金额 ￥") + yuan(remainingFen()));
+            QStringLiteral("退款金额超过可退金额 ￥") + yuanFromFen(remainingFen()));
         return false;
     }
     if (!m_UnknownUnseen)

@@ -7,9 +7,12 @@
 QString yuanFromFen(const QString &fen)
 {
     bool ok = false;
-    const qlonglong value = fen.toLongLong(&ok);
-    if (!ok)
-        return QStringLiteral("0");
+    const qint64 value = fen.toLongLong(&ok);
+    return ok ? yuanFromFen(value) : QStringLiteral("0");
+}
+
+QString yuanFromFen(qint64 value)
+{
     const QString sign = value < 0 ? QStringLiteral("-") : QString();
     const qulonglong magnitude = value < 0 ? 0 - qulonglong(value) : qulonglong(value);
     QString text = sign + QString::number(magnitude / 100);

@@ -9,6 +9,7 @@
 // An amount in fen as yuan text, exact and without trailing zeros: "1250" gives "12.5",
 // "1" gives "0.01". Empty or non-numeric text gives "0".
 QString yuanFromFen(const QString &fen);
+QString yuanFromFen(qint64 fen);
 
 // A yuan amount as typed by the cashier in whole fen: positive, at most two decimals, below ten
 // million yuan ("12", "12.5", "0.01", ".5"); the service refuses anything else, so this does too.

@@ -21,8 +21,11 @@ QString keyOf(const QString &line)
     return line.section(separator, 0, 0);
 }
 
-QString decode(const QByteArray &data)
+// The file as the program writes it is one string and nothing else; `whole` tells whether it was
+// (a file cut short by a power loss, or with bytes left over, is not).
+QString decode(const QByteArray &data, bool *whole)
 {
+    *whole = data.isEmpty();
     if (data.size() < 4)
         return QString();
     const quint32 length = qFromBigEndian<quint32>(data.constData());
@@ -30,23 +33,12 @@ QString decode(const QByteArray &data)
     // checking before allocating keeps a garbage length field from costing memory.
     if (length % 2 != 0 || length > quint32(data.size() - 4))
         return QString();
+    *whole = length == quint32(data.size() - 4);
     QString text(int(length / 2), Qt::Uninitialized);
     const uchar *units = reinterpret_cast<const uchar *>(data.constData()) + 4;
     for (int i = 0; i < text.size(); ++i)
         text[i] = QChar(ushort(units[2 * i] << 8 | units[2 * i + 1]));
     return text;
-}
-
-// One string and nothing else, as the program writes it: a file cut short, or with bytes left over
-// after the string, is not whole.
-bool decodesWhole(const QByteArray &data)
-{
-    if (data.isEmpty())
-        return true;
-    if (data.size() < 4)
-        return false;
-    const quint32 length = qFromBigEndian<quint32>(data.constData());
-    return length % 2 == 0 && length == quint32(data.size() - 4);
 }
 
 QByteArray encode(const QString &text)
@@ -100,7 +92,8 @@ bool SettingsStore::write(const QString &key, const QString &value) const
     // A line break would end the entry early and turn the rest of the value into a key of its own.
     const QString entry = key + separator + QString(value).replace(lineBreak, QLatin1Char(' '));
     QString current;
-    if (!readText(&current))
+    QByteArray damaged;
+    if (!readText(&current, &damaged))
         return false;
     QStringList lines = current.split(lineBreak);
     bool found = false;
@@ -113,7 +106,7 @@ bool SettingsStore::write(const QString &key, const QString &value) const
     QString text = lines.join(lineBreak);
     if (!found)
         text += lineBreak + entry;
-    return writeText(text);
+    return writeText(text, damaged);
 }
 
 QString SettingsStore::readAutostart(const QString &name) const
@@ -132,26 +125,27 @@ bool SettingsStore::removeAutostart(const QString &name) const
 }
 
 // False only for a file that is there but cannot be opened; a missing file reads as empty text.
-bool SettingsStore::readText(QString *text) const
+// The bytes of a file that does not decode whole go to `damaged`, when asked for.
+bool SettingsStore::readText(QString *text, QByteArray *damaged) const
 {
     text->clear();
     QFile file(m_Path);
     if (!file.open(QIODevice::ReadOnly))
         return !file.exists();
-    *text = decode(file.readAll());
+    const QByteArray bytes = file.readAll();
+    bool whole = true;
+    *text = decode(bytes, &whole);
+    if (!whole && damaged)
+        *damaged = bytes;
     return true;
 }
 
 // A file that does not decode whole (cut short by a power loss, say) may hold entries that the new
 // text lacks: its bytes are kept beside it, as "config.dat.damaged", for recovery by hand before it
 // is replaced. Where they cannot be kept, it is not replaced either.
-bool SettingsStore::writeText(const QString &text) const
+bool SettingsStore::writeText(const QString &text, const QByteArray &damaged) const
 {
-    QFile current(m_Path);
-    if (current.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = current.readAll();
-        if (!decodesWhole(bytes) && !saveFile(m_Path + QStringLiteral(".damaged"), bytes))
-            return false;
-    }
+    if (!damaged.isEmpty() && !saveFile(m_Path + QStringLiteral(".damaged"), damaged))
+        return false;
     return saveFile(m_Path, encode(text));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Reader and writer of the settings file "config.dat": one UTF-16 string in data-stream form
@@ -25,8 +26,8 @@ public:
     QString path() const { return m_Path; }
 
 private:
-    bool readText(QString *text) const;
-    bool writeText(const QString &text) const;
+    bool readText(QString *text, QByteArray *damaged = nullptr) const;
+    bool writeText(const QString &text, const QByteArray &damaged) const;
 
     QString m_Path;
 };
