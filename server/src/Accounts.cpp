@@ -2,16 +2,7 @@
 
 #include "Database.h"
 
-#include <QCryptographicHash>
-#include <QRandomGenerator>
-
 namespace {
-
-QString passwordHash(const QString &salt, const QString &password)
-{
-    return QString::fromLatin1(
-        QCryptographicHash::hash((salt + password).toUtf8(), QCryptographicHash::Sha256).toHex());
-}
 
 bool isDecimal(const QString &text)
 {
@@ -26,14 +17,15 @@ bool isDecimal(const QString &text)
 
 } // namespace
 
-std::optional<Merchant> Accounts::signIn(const QString &username, const QString &password) const
+std::optional<Account> Accounts::find(const QString &username) const
 {
     Statement query(m_db,
                     "SELECT id, salt, password_hash, userid, title, mchid FROM merchants WHERE username = ?");
     query.bind(1, username);
-    if (!query.step() || passwordHash(query.text(1), password) != query.text(2))
+    if (!query.step())
         return std::nullopt;
-    return Merchant{query.integer(0), query.text(3), query.text(4), query.text(5)};
+    return Account{Merchant{query.integer(0), query.text(3), query.text(4), query.text(5)},
+                   StoredPassword{query.text(1), query.text(2)}};
 }
 
 QVector<Device> Accounts::devices(qint64 merchantId) const
@@ -70,17 +62,36 @@ std::optional<Device> Accounts::findDevice(qint64 merchantId, const QString &tex
     return std::nullopt;
 }
 
-qint64 Accounts::addMerchant(const QString &username, const QString &password, const Merchant &merchant)
+qint64 Accounts::addMerchant(const QString &username, const StoredPassword &password,
+                             const Merchant &merchant)
 {
-    const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16);
     Statement insert(m_db, "INSERT INTO merchants(username, salt, password_hash, userid, title, mchid) "
                            "VALUES (?, ?, ?, ?, ?, ?) RETURNING id");
-    insert.bind(1, username).bind(2, salt).bind(3, passwordHash(salt, password));
+    insert.bind(1, username).bind(2, password.salt).bind(3, password.hash);
     insert.bind(4, merchant.userid).bind(5, merchant.title).bind(6, merchant.mchid);
     insert.step();
     const qint64 id = insert.integer(0);
     insert.run();
     return id;
+}
+
+void Accounts::replacePassword(qint64 merchantId, const StoredPassword &old, const StoredPassword &password)
+{
+    Statement update(m_db, "UPDATE merchants SET salt = ?, password_hash = ? "
+                           "WHERE id = ? AND salt = ? AND password_hash = ?");
+    update.bind(1, password.salt)
+        .bind(2, password.hash)
+        .bind(3, merchantId)
+        .bind(4, old.salt)
+        .bind(5, old.hash);
+    update.run();
+}
+
+QString Accounts::nextUserid() const
+{
+    Statement query(m_db, "SELECT COALESCE(MAX(CAST(userid AS INTEGER)), 10000) + 1 FROM merchants");
+    query.step();
+    return QString::number(query.integer(0));
 }
 
 qint64 Accounts::addDevice(qint64 merchantId, const QString &name)

@@ -85,8 +85,17 @@ Database::Database(const QString &path)
         throw DatabaseError("cannot open " + path.toStdString() + ": " + message);
     }
     sqlite3_busy_timeout(m_db, 5000);
-    exec("PRAGMA journal_mode=WAL");
-    exec("PRAGMA synchronous=NORMAL");
+    // The pragma answers the mode it got, which is not WAL where the file system cannot share memory.
+    Statement journal(m_db, "PRAGMA journal_mode=WAL");
+    const QString mode = journal.step() ? journal.text(0) : QString();
+    if (mode != QLatin1String("wal") &&
+        !(path == QLatin1String(":memory:") && mode == QLatin1String("memory"))) {
+        sqlite3_close(m_db);
+        throw DatabaseError("cannot use " + path.toStdString() + " in WAL mode (journal mode " +
+                            mode.toStdString() + ")");
+    }
+    // A payment answered as paid must survive a power cut, not only a killed process.
+    exec("PRAGMA synchronous=FULL");
     exec("PRAGMA foreign_keys=ON");
 }
 

@@ -6,7 +6,7 @@ namespace Money {
 
 std::optional<qint64> parseYuan(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^0*(\\d{0,7})(?:\\.(\\d{0,2}))?$"));
+    static const QRegularExpression pattern(QStringLiteral("^0*(\\d{0,7})(?:\\.(\\d{0,2}))?\\z"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch() || !text.contains(QRegularExpression(QStringLiteral("\\d"))))
         return std::nullopt;

@@ -30,33 +30,24 @@ QString Options::parse(const QStringList &arguments)
             help = true;
             continue;
         }
-        const QStringList valued{QStringLiteral("--host"),
-                                 QStringLiteral("--port"),
-                                 QStringLiteral("--db"),
-                                 QStringLiteral("--client-version"),
-                                 QStringLiteral("--confirm-delay"),
-                                 QStringLiteral("--slow-reply"),
-                                 QStringLiteral("--tls-cert"),
-                                 QStringLiteral("--tls-key")};
-        if (!valued.contains(name))
+        const QStringList texts{QStringLiteral("--host"), QStringLiteral("--db"),
+                                QStringLiteral("--tls-cert"), QStringLiteral("--tls-key"),
+                                QStringLiteral("--set-password")};
+        const QStringList numbers{QStringLiteral("--port"), QStringLiteral("--client-version"),
+                                  QStringLiteral("--confirm-delay"), QStringLiteral("--slow-reply")};
+        if (!texts.contains(name) && !numbers.contains(name))
             return QStringLiteral("unknown option: %1").arg(arguments[i]);
         if (!hasValue) {
             if (i + 1 >= arguments.size())
                 return QStringLiteral("%1 needs a value").arg(name);
             value = arguments[++i];
         }
-        if (name == QLatin1String("--host")) {
+        QString *const text[] = {&host, &database, &tlsCertificate, &tlsKey, &setPasswordFor};
+        if (texts.contains(name)) {
+            // An empty path would quietly mean the default, or plain HTTP.
             if (value.isEmpty())
-                return QStringLiteral("--host needs a value");
-            host = value;
-        } else if (name == QLatin1String("--tls-cert")) {
-            tlsCertificate = value;
-        } else if (name == QLatin1String("--tls-key")) {
-            tlsKey = value;
-        } else if (name == QLatin1String("--db")) {
-            if (value.isEmpty())
-                return QStringLiteral("--db needs a value");
-            database = value;
+                return QStringLiteral("%1 needs a value").arg(name);
+            *text[texts.indexOf(name)] = value;
         } else if (name == QLatin1String("--port")) {
             if (!toNumber(value, 0, 65535, port))
                 return QStringLiteral("--port must be 0 to 65535, not %1").arg(value);
@@ -94,11 +85,14 @@ QString Options::helpText()
         "                         (default 3)\n"
         "  --tls-cert PEM         serve HTTPS with this certificate (chain) ...\n"
         "  --tls-key PEM          ... and its private key; both or neither\n"
+        "  --set-password USER    read USER's new password from standard input, store it in the\n"
+        "                         database and exit; a new USER becomes a merchant with one device\n"
         "  --help                 show this text\n"
         "\n"
         "The first line on standard output is \"listening on HOST:PORT\" with the real port.\n"
         "\n"
-        "Demo account: demo / demo123, merchant \"演示商户\" (user id 10001).\n"
+        "Demo account: demo / demo123 on a fresh database (change it with --set-password), merchant "
+        "\"演示商户\" (user id 10001).\n"
         "Devices: id 1 \"前台\" and id 2 \"收银台2\" (the client sends them as 1_前台 and 2_收银台2).\n"
         "\n"
         "Payment codes are 18 digits: WeChat Pay codes begin with 10 to 15, Alipay codes with 25 to 30.\n"

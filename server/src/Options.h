@@ -14,6 +14,7 @@ struct Options
     int slowReplySeconds = 3;
     QString tlsCertificate; // both set: serve HTTPS
     QString tlsKey;
+    QString setPasswordFor; // set: read this account's new password from standard input and exit
     bool help = false;
 
     // Fills the options from the arguments (without the program name). Returns an error text for

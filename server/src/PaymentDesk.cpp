@@ -28,7 +28,7 @@ Device requireDevice(sqlite3 *db, const Request &request, const QString &field)
         throw Refusal(QStringLiteral("未指定支付设备"));
     const std::optional<Device> device = Accounts(db).findDevice(request.merchant.id, text);
     if (!device)
-        throw Refusal(QStringLiteral("支付设备不存在：%1").arg(text));
+        throw Refusal(QStringLiteral("支付设备不存在：%1").arg(Replies::echo(text)));
     return *device;
 }
 
@@ -99,7 +99,7 @@ QJsonObject PaymentDesk::query(const Request &request, Channel channel) const
         orders.settleDue(m_config.now());
         const std::optional<Order> order = orders.byTradeNo(request.merchant.id, tradeNo);
         if (!order)
-            throw Refusal(QStringLiteral("订单不存在：%1").arg(tradeNo));
+            throw Refusal(QStringLiteral("订单不存在：%1").arg(Replies::echo(tradeNo)));
         if (order->payt != payt(channel))
             throw Refusal(QStringLiteral("该订单不是%1订单").arg(channelName(channel)));
         const QString message = order->isPaid() ? Replies::paid : Replies::awaitingPassword;
@@ -116,7 +116,7 @@ QJsonObject PaymentDesk::lookup(const Request &request) const
         orders.settleDue(m_config.now());
         const std::optional<Order> order = orders.byTradeNo(request.merchant.id, tradeNo);
         if (!order)
-            throw Refusal(QStringLiteral("订单不存在：%1").arg(tradeNo));
+            throw Refusal(QStringLiteral("订单不存在：%1").arg(Replies::echo(tradeNo)));
         // The refund window unfolds for any order it is given, so only offer orders that can
         // still take a refund.
         if (!order->isPaid())

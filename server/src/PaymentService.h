@@ -7,6 +7,7 @@
 #include "ReportDesk.h"
 #include "Router.h"
 #include "ServiceConfig.h"
+#include "SignIn.h"
 
 // The whole service without its transport: opens (and on first use seeds) the database and wires
 // every path to its desk.
@@ -19,10 +20,13 @@ public:
     // Stopping the transport waits for the requests in progress; call this first so that held
     // payment replies do not delay it.
     void releaseHeldReplies() { m_payments.releaseHeldReplies(); }
+    // Sets the password of an account; a new name becomes a merchant of that title with one till.
+    void setPassword(const QString &username, const QString &password);
 
 private:
     ServiceConfig m_config;
     Database m_db;
+    SignIn m_signIn;
     AccountDesk m_accounts;
     PaymentDesk m_payments;
     RefundDesk m_refunds;

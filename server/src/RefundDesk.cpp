@@ -55,7 +55,7 @@ QJsonObject RefundDesk::refundWeChat(const Request &request) const
         orders.settleDue(now);
         const std::optional<Order> order = orders.byTradeNo(request.merchant.id, tradeNo);
         if (!order)
-            throw Refusal(QStringLiteral("订单不存在：%1").arg(tradeNo));
+            throw Refusal(QStringLiteral("订单不存在：%1").arg(Replies::echo(tradeNo)));
         checkRefundable(*order, Channel::WeChat, amount);
         orders.addRefund(order->id, amount, now);
         return success(*order, amount);
@@ -72,13 +72,13 @@ QJsonObject RefundDesk::refundAlipay(const Request &request) const
     return m_db.write([&](sqlite3 *db) {
         const std::optional<Device> device = Accounts(db).findDevice(request.merchant.id, deviceText);
         if (!device)
-            throw Refusal(QStringLiteral("支付设备不存在：%1").arg(deviceText));
+            throw Refusal(QStringLiteral("支付设备不存在：%1").arg(Replies::echo(deviceText)));
         OrderStore orders(db);
         const qint64 now = m_config.now();
         orders.settleDue(now);
         const std::optional<Order> order = orders.byTransactionId(request.merchant.id, tradeNo);
         if (!order)
-            throw Refusal(QStringLiteral("订单不存在：%1").arg(tradeNo));
+            throw Refusal(QStringLiteral("订单不存在：%1").arg(Replies::echo(tradeNo)));
         if (order->deviceId != device->id)
             throw Refusal(QStringLiteral("该订单不是在设备%1上支付的").arg(device->name));
         checkRefundable(*order, Channel::Alipay, amount);

@@ -31,6 +31,15 @@ QJsonObject refusal(ReplyShape shape, const QString &message)
     return reply;
 }
 
+QString echo(const QString &input)
+{
+    constexpr int longest = 64;
+    if (input.size() <= longest)
+        return input;
+    const int kept = input.at(longest - 2).isHighSurrogate() ? longest - 2 : longest - 1;
+    return input.left(kept) + QChar(0x2026);
+}
+
 QJsonObject paymentCall(const Order &order, const Merchant &merchant, const QString &message)
 {
     return QJsonObject{

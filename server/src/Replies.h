@@ -32,6 +32,10 @@ inline const QString wrongCredentials = QStringLiteral("用户名或密码错误
 
 QJsonObject refusal(ReplyShape shape, const QString &message);
 
+// A client's value as a message quotes it: shortened to 64 characters, so that a long input is not
+// sent back whole.
+QString echo(const QString &input);
+
 // The "call" of a payment or query: what the pay window shows and the receipt prints.
 QJsonObject paymentCall(const Order &order, const Merchant &merchant, const QString &message);
 

@@ -39,7 +39,8 @@ const RecordKind &recordKind(const QString &paytype)
         return paymentRecords;
     if (paytype == QLatin1String("payrefunds"))
         return refundRecords;
-    throw Refusal(QStringLiteral("记录类型无效：%1（应为 payport 或 payrefunds）").arg(paytype));
+    throw Refusal(
+        QStringLiteral("记录类型无效：%1（应为 payport 或 payrefunds）").arg(Replies::echo(paytype)));
 }
 
 QDate requireDay(const Request &request, const QString &field, const QString &caption)
@@ -47,7 +48,8 @@ QDate requireDay(const Request &request, const QString &field, const QString &ca
     const QString text = request.form.value(field);
     const QDate day = TimeText::parseDay(text);
     if (!day.isValid())
-        throw Refusal(QStringLiteral("%1无效：%2（应为 2024/3/5 或 2024-03-05）").arg(caption, text));
+        throw Refusal(
+            QStringLiteral("%1无效：%2（应为 2024/3/5 或 2024-03-05）").arg(caption, Replies::echo(text)));
     return day;
 }
 
@@ -59,7 +61,7 @@ qint64 requirePage(const Request &request)
     bool ok = false;
     const int page = text.toInt(&ok);
     if (!ok)
-        throw Refusal(QStringLiteral("页码无效：%1").arg(text));
+        throw Refusal(QStringLiteral("页码无效：%1").arg(Replies::echo(text)));
     return page;
 }
 
@@ -90,7 +92,7 @@ QJsonObject ReportDesk::report(const Request &request) const
         const QString deviceText = request.form.value(QStringLiteral("device"));
         const std::optional<Device> device = Accounts(db).findDevice(request.merchant.id, deviceText);
         if (!device)
-            throw Refusal(QStringLiteral("支付设备不存在：%1").arg(deviceText));
+            throw Refusal(QStringLiteral("支付设备不存在：%1").arg(Replies::echo(deviceText)));
         OrderStore(db).settleDue(m_config.now());
 
         Statement totals(db, kind.totalsSql);

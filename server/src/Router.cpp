@@ -23,15 +23,22 @@ Router::Response Router::handle(const std::string &path, const std::string &body
 {
     const auto route = m_routes.find(path);
     if (route == m_routes.end())
-        return Response{404, errorBody(QStringLiteral("接口不存在"))};
+        return refuse(path, 404, QStringLiteral("接口不存在"));
     try {
         return Response{200, serialise(dispatch(route->second, body))};
     } catch (const Refusal &refusal) {
         return Response{200, serialise(Replies::refusal(route->second.shape, refusal.message()))};
     } catch (const std::exception &) {
-        return Response{500,
-                        serialise(Replies::refusal(route->second.shape, QStringLiteral("服务器内部错误")))};
+        return refuse(path, 500, QStringLiteral("服务器内部错误"));
     }
+}
+
+Router::Response Router::refuse(const std::string &path, int status, const QString &message) const
+{
+    const auto route = m_routes.find(path);
+    return Response{status, route == m_routes.end()
+                                ? errorBody(message)
+                                : serialise(Replies::refusal(route->second.shape, message))};
 }
 
 std::string Router::errorBody(const QString &message)

@@ -31,6 +31,8 @@ public:
 
     void add(const std::string &path, ReplyShape shape, Handler handler);
     Response handle(const std::string &path, const std::string &body) const;
+    // A refusal with this status, shaped for the path when it is known.
+    Response refuse(const std::string &path, int status, const QString &message) const;
 
     // The body for paths that do not exist or requests the HTTP layer itself turned away.
     static std::string errorBody(const QString &message);

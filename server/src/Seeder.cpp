@@ -74,7 +74,7 @@ void seedDay(OrderStore &orders, Sequence &random, qint64 merchantId, qint64 dev
 
 namespace Seeder {
 
-bool seedIfEmpty(sqlite3 *db, qint64 now)
+bool seedIfEmpty(sqlite3 *db, qint64 now, int passwordRounds)
 {
     Statement existing(db, "SELECT COUNT(*) FROM merchants");
     existing.step();
@@ -86,7 +86,8 @@ bool seedIfEmpty(sqlite3 *db, qint64 now)
     merchant.userid = QStringLiteral("10001");
     merchant.title = QStringLiteral("演示商户");
     merchant.mchid = QStringLiteral("10001");
-    const qint64 merchantId = accounts.addMerchant(demoUsername, demoPassword, merchant);
+    const qint64 merchantId =
+        accounts.addMerchant(demoUsername, StoredPassword::make(demoPassword, passwordRounds), merchant);
     const qint64 front = accounts.addDevice(merchantId, QStringLiteral("前台"));
     const qint64 second = accounts.addDevice(merchantId, QStringLiteral("收银台2"));
 

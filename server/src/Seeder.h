@@ -13,7 +13,7 @@ inline const QString demoPassword = QStringLiteral("demo123");
 
 // Seeds only when there is no merchant yet; returns whether it did. The content is the same on
 // every run (fixed pseudo-random seed); dates are the 30 days before the day of `now` and that
-// day itself up to `now`.
-bool seedIfEmpty(sqlite3 *db, qint64 now);
+// day itself up to `now`. The demo password is hashed with `passwordRounds`.
+bool seedIfEmpty(sqlite3 *db, qint64 now, int passwordRounds);
 
 } // namespace Seeder

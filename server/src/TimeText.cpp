@@ -12,7 +12,7 @@ QString stamp(qint64 msecs)
 
 QDate parseDay(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})$"));
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})\\z"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return QDate();

@@ -1,10 +1,13 @@
 // The service over real HTTP: a sale's life with its confirmation on either channel, the records,
-// every kind of refusal, the busy port, and eight tills at once.
+// every kind of refusal, the door against requests cut short or framed oddly, the busy port, and
+// eight tills at once.
 
+#include "Database.h"
 #include "paymentserver.h"
 #include "rows.h"
 
 #include <QJsonDocument>
+#include <QTcpSocket>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -134,6 +137,61 @@ private slots:
             QCOMPARE(pay(row.path, code, "1")["msg"].toString(), Paid);
     }
 
+    // The door: a refund cut short, by a closed connection or by one that stalls, changes nothing;
+    // requests framed in a way the service does not read are turned away with a JSON body in the
+    // path's shape; a held database answers in that shape too; and idle connections, slow senders
+    // and held replies delay no other client.
+    void door()
+    {
+        const QString tradeNo = m_Server.paidOrder("kesto", freshCode("13"), "12.34");
+        const QString before = sums(records(Front, "payrefunds"));
+        const QByteArray refund = "username=demo&password=demo123&out_trade_no=" + tradeNo.toLatin1() +
+                                  "&total_fee=12.34&refmoney=12.34";
+        QTcpSocket stalled, cut;
+        send(stalled, "mrefunding", {}, refund, refund.size() - 4);
+        send(cut, "mrefunding", {}, refund, refund.size() - 4);
+        cut.disconnectFromHost();
+
+        const QByteArray form = "Content-Type: application/x-www-form-urlencoded\r\n";
+        const QList<QPair<QByteArray, QByteArray>> framings{
+            {"411", form},
+            {"400", form + "Content-Length: 5\r\nContent-Length: 6\r\n"},
+            {"400", form + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"},
+            {"413", form + "Content-Length: 70000\r\n"},
+            {"415", form + "Content-Length: 5\r\nContent-Encoding: gzip\r\n"},
+            {"415", "Content-Type: multipart/form-data; boundary=x\r\nContent-Length: 5\r\n"},
+        };
+        for (const auto &[status, headers] : framings) {
+            QTcpSocket socket;
+            send(socket, "mrefunding", headers, "a=b&c", 5);
+            QVERIFY2(isJsonRefusal(answerOf(socket), status), headers.constData());
+        }
+
+        QVector<QTcpSocket *> load;
+        for (int i = 0; i < 16; ++i) {
+            load << new QTcpSocket(this) << new QTcpSocket(this) << new QTcpSocket(this);
+            load[3 * i]->connectToHost("127.0.0.1", m_Server.port());
+            send(*load[3 * i + 1], "getLogin", "Content-Length: 100\r\n", "username=demo", 13);
+            send(*load[3 * i + 2], "kesto", {},
+                 "username=demo&password=demo123&price=1&drive=1&codes=" + freshCode("14", "7777").toLatin1(),
+                 -1);
+        }
+        QTest::qWait(500);
+        QElapsedTimer signedIn;
+        signedIn.start();
+        QCOMPARE(post("GetOrders", "out_trade_no=" + tradeNo)["out_trade_no"].toString(), tradeNo);
+        QVERIFY2(signedIn.elapsed() < 1000, qPrintable(QString::number(signedIn.elapsed())));
+        qDeleteAll(load);
+
+        Database held(m_Server.databasePath());
+        const QJsonObject busy = held.write([this](sqlite3 *) { return pay("kesto", freshCode("13"), "1"); });
+        QCOMPARE(busy["msg"].toString(), QStringLiteral("服务器内部错误"));
+
+        QVERIFY(isJsonRefusal(answerOf(stalled), "400"));
+        QCOMPARE(post("GetOrders", "out_trade_no=" + tradeNo)["refunds"].toString(), QStringLiteral("0"));
+        QCOMPARE(sums(records(Front, "payrefunds"), before), QStringLiteral("0 0"));
+    }
+
     // Eight tills at once for a while, each scanning the same codes in turn (either channel) and
     // refunding part of the newest sale, as the others do: afterwards each code is paid once, no sale
     // refunded above its amount, and the records hold exactly what the tills were answered.
@@ -189,6 +247,36 @@ private slots:
     }
 
 private:
+    // A POST to the path with these extra headers (none: the body's length), of which only the
+    // first `sent` bytes of the body leave (-1: all).
+    void send(QTcpSocket &socket, const QString &path, const QByteArray &headers, const QByteArray &body,
+              int sent) const
+    {
+        socket.connectToHost("127.0.0.1", m_Server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        const QByteArray framing =
+            headers.isEmpty() ? "Content-Length: " + QByteArray::number(body.size()) + "\r\n" : headers;
+        socket.write("POST /index.php/Pay/Payinterface/" + path.toLatin1() + " HTTP/1.1\r\nHost: till\r\n" +
+                     framing + "\r\n" + body.left(sent < 0 ? body.size() : sent));
+        QVERIFY(socket.waitForBytesWritten(5000));
+    }
+    // Everything the service sends until it closes the connection (at most 15 s).
+    static QByteArray answerOf(QTcpSocket &socket)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (socket.state() == QAbstractSocket::ConnectedState && waited.elapsed() < 15000)
+            socket.waitForReadyRead(500);
+        return socket.readAll();
+    }
+    // A reply of this status whose body holds the refusal where the till reads it, and no exception text.
+    static bool isJsonRefusal(const QByteArray &reply, const QByteArray &status)
+    {
+        const QByteArray body = reply.mid(reply.indexOf("\r\n\r\n") + 4);
+        return reply.startsWith("HTTP/1.1 " + status) && !reply.contains("EXCEPTION") &&
+               !QJsonDocument::fromJson(body)["call"]["msg"].toString().isEmpty();
+    }
+
     // The count and sums in fen of a summary ("支付81笔，合计19829.90元，已退款12.00元"), less earlier ones.
     static QString sums(const QJsonObject &list, const QString &earlier = QString())
     {

@@ -8,8 +8,7 @@
 PaymentServer::PaymentServer(const QStringList &options) : m_Tls(options.contains("--tls-cert"))
 {
     m_Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_Process.start(PAYMENT_SERVER,
-                    QStringList{"--port", "0", "--db", m_Dir.filePath("payment.db")} + options);
+    m_Process.start(PAYMENT_SERVER, QStringList{"--port", "0", "--db", databasePath()} + options);
     while (!m_Process.canReadLine() && m_Process.waitForReadyRead(20000)) {
     }
     const QRegularExpressionMatch match =
@@ -42,8 +41,10 @@ QJsonObject PaymentServer::post(const QString &path, const QString &fields) cons
     const QString url =
         "/index.php/" + QString(path == "alirefunds" ? "pay" : "Pay") + "/Payinterface/" + path;
     const QString form = fields.contains("password=") ? fields : "username=demo&password=demo123&" + fields;
-    const auto reply = httplib::Client("127.0.0.1", m_Port)
-                           .Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
+    httplib::Client client("127.0.0.1", m_Port);
+    // Longer than the service's own wait for a busy database.
+    client.set_read_timeout(std::chrono::seconds(15));
+    const auto reply = client.Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
     const QByteArray body = reply ? QByteArray::fromStdString(reply->body) : QByteArray();
     return QJsonDocument::fromJson(body)[path == "mreport" ? "list" : "call"].toObject();
 }

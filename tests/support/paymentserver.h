@@ -16,6 +16,7 @@ public:
     bool isRunning() const { return m_Port != 0; }
     int port() const { return m_Port; }
     QString baseUrl() const;
+    QString databasePath() const { return m_Dir.filePath("payment.db"); }
     // Ends the service at once, as a crash or a pulled cable would, mid-request.
     void kill();
     // The part of the service's answer a till reads ("list" of the records, else "call"; {} for none)

@@ -11,8 +11,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static QTemporaryDir folder;
-    // No confirmation delay and no held reply, so that every input is answered at once.
-    static PaymentService service(folder.filePath(QStringLiteral("payment.db")), ServiceConfig{0, 0, 0});
+    // No confirmation delay, no held reply, a cheap password hash and no wait after wrong passwords,
+    // so that every input is answered at once.
+    static PaymentService service(folder.filePath(QStringLiteral("payment.db")), [] {
+        ServiceConfig config{0, 0, 0};
+        config.passwordRounds = 1;
+        config.throttleDelayMs = 0;
+        return config;
+    }());
     const std::string input(reinterpret_cast<const char *>(data), size);
     const size_t lineEnd = input.find('\n');
     const std::string body = lineEnd == std::string::npos ? std::string() : input.substr(lineEnd + 1);
