@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 
 namespace {
@@ -37,7 +38,6 @@ std::unique_ptr<TlsContext> TlsContext::load(const std::string &certificate, con
     };
     if (!context)
         return fail("TLS library", "", "out of memory");
-    SSL_CTX_set_default_passwd_cb(context.get(), noPassphrase);
     SSL_CTX_set_mode(context.get(), SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     if (const std::string reason = unreadable(certificate); !reason.empty())
         return fail("certificate", certificate, reason);
@@ -45,9 +45,16 @@ std::unique_ptr<TlsContext> TlsContext::load(const std::string &certificate, con
         return fail("certificate", certificate, "not a PEM certificate");
     if (const std::string reason = unreadable(key); !reason.empty())
         return fail("key", key, reason);
-    if (SSL_CTX_use_PrivateKey_file(context.get(), key.c_str(), SSL_FILETYPE_PEM) != 1)
+    // Read apart from the certificate, so that a key of another certificate is told from no key.
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> privateKey(nullptr, EVP_PKEY_free);
+    if (std::FILE *file = std::fopen(key.c_str(), "rb")) {
+        privateKey.reset(PEM_read_PrivateKey(file, nullptr, noPassphrase, nullptr));
+        std::fclose(file);
+    }
+    if (!privateKey)
         return fail("key", key, "not an unencrypted PEM private key");
-    if (SSL_CTX_check_private_key(context.get()) != 1)
+    if (SSL_CTX_use_PrivateKey(context.get(), privateKey.get()) != 1 ||
+        SSL_CTX_check_private_key(context.get()) != 1)
         return fail("key", key, "it does not match the certificate " + certificate);
     return std::unique_ptr<TlsContext>(new TlsContext(context.release()));
 }

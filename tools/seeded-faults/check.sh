@@ -27,6 +27,7 @@ declare -A tests=(
     [14-cancel-while-paying]='^tst_kestowindow$'
     [15-server-error-as-refusal]='^tst_wxnetwork$'
     [16-query-error-in-journal]='^tst_kestowindow$'
+    [17-half-body-carried-out]='^server_service$'
 )
 
 names=("$@")
