@@ -80,30 +80,8 @@ int setPassword(const Options &options)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int serve(const Options &options)
 {
-    QCoreApplication app(argc, argv);
-    Options options;
-    const QString error = options.parse(app.arguments().mid(1));
-    if (!error.isEmpty()) {
-        std::cerr << error.toStdString() << "\n\n" << Options::helpText().toStdString();
-        return 2;
-    }
-    if (options.help) {
-        std::cout << Options::helpText().toStdString() << std::flush;
-        return 0;
-    }
-    if (!options.setPasswordFor.isEmpty()) {
-        try {
-            return setPassword(options);
-        } catch (const std::exception &e) {
-            std::cerr << "payment-server: " << e.what() << "\n";
-            return 1;
-        }
-    }
-
     std::unique_ptr<TlsContext> tls;
     // Before the database is created or seeded, so that a typo leaves nothing behind.
     if (!options.tlsCertificate.isEmpty()) {
@@ -121,32 +99,52 @@ int main(int argc, char *argv[])
 
     const sigset_t stopSet = stopSignals();
     pthread_sigmask(SIG_BLOCK, &stopSet, nullptr);
+    // A client gone while TLS writes its reply must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
 
     ServiceConfig config;
     config.clientVersion = options.clientVersion;
     config.confirmDelayMs = qint64(options.confirmDelaySeconds) * 1000;
     config.slowReplyMs = qint64(options.slowReplySeconds) * 1000;
-    try {
-        PaymentService service(databasePath(options), config);
-        HttpServer http(service.router(), tls.get());
-        const int port = http.bind(options.host.toStdString(), options.port);
-        if (port < 0) {
-            std::cerr << "cannot listen on " << options.host.toStdString() << ":" << options.port << "\n";
-            return 1;
-        }
-        std::cout << "listening on " << options.host.toStdString() << ":" << port << std::endl;
+    PaymentService service(databasePath(options), config);
+    HttpServer http(service.router(), tls.get());
+    const int port = http.bind(options.host.toStdString(), options.port);
+    if (port < 0) {
+        std::cerr << "cannot listen on " << options.host.toStdString() << ":" << options.port << "\n";
+        return 1;
+    }
+    std::cout << "listening on " << options.host.toStdString() << ":" << port << std::endl;
 
-        std::thread waiter([&http, &service, stopSet] {
-            int received = 0;
-            sigwait(&stopSet, &received);
-            service.releaseHeldReplies();
-            http.stop();
-        });
-        waiter.detach();
-        http.run();
+    std::thread waiter([&http, &service, stopSet] {
+        int received = 0;
+        sigwait(&stopSet, &received);
+        service.releaseHeldReplies();
+        http.stop();
+    });
+    waiter.detach();
+    http.run();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    Options options;
+    const QString error = options.parse(app.arguments().mid(1));
+    if (!error.isEmpty()) {
+        std::cerr << error.toStdString() << "\n\n" << Options::helpText().toStdString();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << Options::helpText().toStdString() << std::flush;
+        return 0;
+    }
+    try {
+        return options.setPasswordFor.isEmpty() ? serve(options) : setPassword(options);
     } catch (const std::exception &e) {
         std::cerr << "payment-server: " << e.what() << "\n";
         return 1;
     }
-    return 0;
 }
