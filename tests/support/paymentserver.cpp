@@ -3,7 +3,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <csignal>
 #include <httplib.h>
+#include <sys/prctl.h>
+
+void ChildProcess::setupChildProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
 
 PaymentServer::PaymentServer(const QStringList &options) : m_Tls(options.contains("--tls-cert"))
 {
@@ -44,7 +51,8 @@ QJsonObject PaymentServer::post(const QString &path, const QString &fields) cons
     httplib::Client client("127.0.0.1", m_Port);
     // Longer than the service's own wait for a busy database.
     client.set_read_timeout(std::chrono::seconds(15));
-    const auto reply = client.Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
+    const auto reply =
+        client.Post(url.toStdString(), form.toStdString(), "application/x-www-form-urlencoded");
     const QByteArray body = reply ? QByteArray::fromStdString(reply->body) : QByteArray();
     return QJsonDocument::fromJson(body)[path == "mreport" ? "list" : "call"].toObject();
 }

@@ -6,6 +6,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// A child process that ends with the test that started it, even when the test crashes: an orphaned
+// service would keep the test's output open and CTest waiting until its time-out.
+class ChildProcess : public QProcess
+{
+protected:
+    void setupChildProcess() override;
+};
+
 // The local payment service, started as a real process on a free port with a fresh database.
 class PaymentServer
 {
@@ -28,7 +36,7 @@ public:
 
 private:
     QTemporaryDir m_Dir;
-    QProcess m_Process;
+    ChildProcess m_Process;
     int m_Port = 0;
     bool m_Tls;
 };
