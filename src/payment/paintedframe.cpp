@@ -95,7 +95,8 @@ void PaintedFrame::paint()
     QPainter painter(m_Window);
     fill(painter, QRect(0, 0, w, h), Qt::white);
     fill(painter, QRect(0, 0, w, TitleHeight), Dark);
-    painter.drawPixmap(m_Look.iconAt, m_Window->windowIcon().pixmap(24, 24, QIcon::Normal, QIcon::Off));
+    // At this window's screen's pixel ratio, which the application-wide one may not be.
+    painter.drawPixmap(m_Look.iconAt, m_Window->windowIcon().pixmap(m_Window->windowHandle(), QSize(24, 24)));
 
     QFont font(QStringLiteral("微软雅黑"), 13);
     font.setLetterSpacing(QFont::AbsoluteSpacing, m_Look.titleSpacing);

@@ -4,6 +4,7 @@
 #include "service/replyformat.h"
 #include "shell/settingsstore.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 
 namespace {
 
+constexpr int ReceiptDpi = 96;
 const QString ValueStyle = QStringLiteral("line-height:28px;height:28px;text-align:right");
 // A wider logo stretches the receipt's table beyond the 58 mm roll and pushes the values off it.
 constexpr int MaxLogoWidth = 160;
@@ -121,6 +123,32 @@ QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool repri
     return html;
 }
 
+void printOnRoll(const QString &html, QPrinter &printer, int copies)
+{
+    // The receipt's pixels are those of a 96 dpi page whatever the screen's DPI or scaling, so that
+    // it prints at one size on the 58 mm roll.
+    printer.setResolution(ReceiptDpi);
+    printer.setDocName(QStringLiteral("小票"));
+    printer.setFullPage(true);
+
+    QTextDocument document;
+    document.documentLayout()->setPaintDevice(&printer);
+    document.setHtml(html);
+    const qreal width = ReceiptDpi * 58 / 25.4;
+    document.setTextWidth(width);
+    const qreal height = document.size().height();
+    document.setPageSize(QSizeF(width, height));
+
+    // The paper is cut to the receipt: a page of the roll's width and the receipt's height. The
+    // document's page size alone is not enough, as it would be scaled onto the printer's default paper.
+    printer.setPageSize(QPageSize(QSizeF(58, height * 25.4 / ReceiptDpi), QPageSize::Millimeter, QString(),
+                                  QPageSize::ExactMatch));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+
+    for (int i = 0; i < copies; ++i)
+        document.print(&printer);
+}
+
 ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies)
 {
     bool ok = false;
@@ -134,27 +162,10 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
     if (QPrinterInfo::printerInfo(printerName).isNull())
         return ReceiptPrint::NoPrinter;
 
-    QPrinter printer(QPrinter::ScreenResolution);
+    QPrinter printer;
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setPrinterName(printerName);
-    printer.setDocName(QStringLiteral("小票"));
-    printer.setFullPage(true);
-
-    QTextDocument document;
-    document.setHtml(html);
-    const qreal width = printer.logicalDpiX() * 58 / 25.4;
-    document.setTextWidth(width);
-    const qreal height = document.size().height();
-    document.setPageSize(QSizeF(width, height));
-
-    // The paper is cut to the receipt: a page of the roll's width and the receipt's height. The
-    // document's page size alone is not enough, as it would be scaled onto the printer's default paper.
-    printer.setPageSize(QPageSize(QSizeF(58, height * 25.4 / printer.logicalDpiY()), QPageSize::Millimeter,
-                                  QString(), QPageSize::ExactMatch));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-
-    for (int i = 0; i < count; ++i)
-        document.print(&printer);
+    printOnRoll(html, printer, count);
     return ReceiptPrint::Printed;
 }
 

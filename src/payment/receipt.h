@@ -1,4 +1,6 @@
 #pragma once
+
+class QPrinter;
 #include <QJsonObject>
 #include <QString>
 
@@ -21,6 +23,9 @@ enum class ReceiptPrint { Skipped, NoPrinter, InvalidCopies, Printed };
 // Prints the receipt on the named printer, `copies` times, each copy a job of its own. No printer
 // name, or copies empty or 0, is no receipt; copies other than 0 to 9 print nothing.
 ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies);
+// Lays the receipt out for the printer alone (a 58 mm page of the receipt's height, the same on
+// every screen) and prints it `copies` times.
+void printOnRoll(const QString &html, QPrinter &printer, int copies);
 
 // A sale's receipt on the till's receipt printer: as many copies as set up, a reprint once.
 ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint = false);

@@ -11,6 +11,13 @@
 #include <QLocale>
 #include <QTranslator>
 
+void enableDisplayScaling()
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
 void initResources()
 {
     Q_INIT_RESOURCE(kesto);

@@ -3,6 +3,11 @@
 class QApplication;
 class QTranslator;
 
+// Before the application object exists: the windows scale as a whole with the display's scaling
+// (125 % and 150 % exactly, not rounded to 100 % or 200 %), and bitmaps come at twice the size where
+// there is one. The user's own QT_* scaling variables still override this.
+void enableDisplayScaling();
+
 // Makes the compiled-in resources available; the library is static, so its resource
 // initialisers must be referenced explicitly.
 void initResources();

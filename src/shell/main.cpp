@@ -9,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    enableDisplayScaling();
     QApplication app(argc, argv);
     QApplication::addLibraryPath(QApplication::applicationDirPath());
     initResources();

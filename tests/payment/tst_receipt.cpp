@@ -1,6 +1,8 @@
 #include "payment/receipt.h"
 #include "rows.h"
 
+#include <QPrinter>
+#include <QScreen>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QtTest>
@@ -94,6 +96,49 @@ private slots:
         receipt.setHtml(receiptHtml({}, QFINDTESTDATA("../../src/resources/receipt/kesto.jpg")));
         receipt.setTextWidth(219);
         QVERIFY(receipt.toHtml().contains("<img") && receipt.idealWidth() <= 219);
+    }
+
+    // The receipt is laid out for the printer alone: printed under screens of 100 and 144 dpi (this
+    // test run again in a child), its page, 58 mm wide, and its logo come out the same.
+    void sameOnEveryScreen()
+    {
+        const QString html =
+            receiptHtml({{"total_fee", "1250"}}, QFINDTESTDATA("../../src/resources/receipt/kesto.jpg"));
+        if (qEnvironmentVariableIsSet("RECEIPT_PDF")) {
+            QPrinter printer;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(qEnvironmentVariable("RECEIPT_PDF"));
+            // As a system printer comes: at the screen's resolution.
+            printer.setResolution(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
+            printOnRoll(html, printer, 1);
+            return;
+        }
+        QTemporaryDir dir;
+        QStringList prints;
+        for (const QString dpi : {"100", "144"}) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("QT_FONT_DPI", dpi);
+            environment.insert("RECEIPT_PDF", dir.filePath(dpi + ".pdf"));
+            child.setProcessEnvironment(environment);
+            child.start(QCoreApplication::applicationFilePath(), {"sameOnEveryScreen"});
+            QVERIFY(child.waitForFinished(30000) && child.exitCode() == 0);
+            prints << output("pdfinfo", dir.filePath(dpi + ".pdf"))
+                              .section("Page size:", 1)
+                              .section('\n', 0, 0) +
+                          output("pdfimages", "-list", dir.filePath(dpi + ".pdf")).section('\n', 2);
+        }
+        QCOMPARE(prints[1], prints[0]);
+        QVERIFY2(prints[0].contains(" 164 x ") && prints[0].contains(" image "), qPrintable(prints[0]));
+    }
+
+private:
+    template <typename... Arguments> static QString output(const QString &program, Arguments... arguments)
+    {
+        QProcess process;
+        process.start(program, {arguments...});
+        process.waitForFinished(10000);
+        return QString::fromUtf8(process.readAllStandardOutput());
     }
 };
 

@@ -2,9 +2,20 @@
 
 namespace artgen {
 
+namespace {
+qreal currentScale = 1;
+}
+
+void setScale(qreal scale)
+{
+    currentScale = scale;
+}
+
 QImage canvas(int width, int height, const QColor &fill)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * currentScale), qRound(height * currentScale),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(currentScale);
     image.fill(fill);
     return image;
 }

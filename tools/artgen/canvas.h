@@ -25,7 +25,10 @@ inline const QColor tileBackground{0xF3, 0xF4, 0xF6};
 // The only family that is sure to carry the Chinese captions on the build machine.
 inline const char *const captionFamily = "WenQuanYi Micro Hei";
 
+// An image of this size in the artwork's own pixels, with as many device pixels per pixel as the
+// scale in force: the painting code draws the same at every scale.
 QImage canvas(int width, int height, const QColor &fill);
+void setScale(qreal scale);
 void smoothen(QPainter &painter);
 QFont captionFont(int pixelSize);
 QColor mix(const QColor &from, const QColor &to, qreal amount);

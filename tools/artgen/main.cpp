@@ -5,17 +5,23 @@
 #include "canvas.h"
 #include "catalogue.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QTextStream>
+#include <QtEndian>
 
 namespace {
 
-// 96 dpi, written explicitly so the files do not depend on the screen the generator runs on.
+// 96 dpi at scale 1, written explicitly so the files do not depend on the screen the generator runs on.
 constexpr int dotsPerMeter = 3780;
+// The program icon's sizes: the tray and title bars from 100 % to 200 % display scaling, and a
+// large one for the desktop.
+constexpr int iconSides[] = {16, 20, 24, 32, 40, 48, 64, 128};
+constexpr int iconSide = 128;
 constexpr int jpegQuality = 100;
 
 QTextStream &err()
@@ -32,8 +38,8 @@ bool captionFontInstalled()
 bool writeImage(QImage image, const QString &path)
 {
     const QByteArray format = QFileInfo(path).suffix().toLatin1();
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
+    image.setDotsPerMeterX(qRound(dotsPerMeter * image.devicePixelRatio()));
+    image.setDotsPerMeterY(qRound(dotsPerMeter * image.devicePixelRatio()));
     QImageWriter writer(path, format);
     if (format == "jpg") {
         image = image.convertToFormat(QImage::Format_RGB32);
@@ -45,6 +51,55 @@ bool writeImage(QImage image, const QString &path)
     return false;
 }
 
+// One icon file of every size: Qt writes an icon of one image, so the images of single-image files
+// are gathered behind one directory.
+bool writeIcon(const std::function<QImage()> &paint, const QString &path)
+{
+    constexpr int headerSize = 6, entrySize = 16;
+    QByteArray directory(headerSize, '\0'), images;
+    qToLittleEndian<quint16>(1, directory.data() + 2);
+    qToLittleEndian<quint16>(std::size(iconSides), directory.data() + 4);
+    for (const int side : iconSides) {
+        artgen::setScale(qreal(side) / iconSide);
+        QBuffer single;
+        single.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&single, "ico").write(paint())) {
+            err() << path << ": cannot write a " << side << " pixel icon" << Qt::endl;
+            return false;
+        }
+        QByteArray entry = single.data().mid(headerSize, entrySize);
+        const quint32 offset = qFromLittleEndian<quint32>(entry.constData() + 12);
+        qToLittleEndian<quint32>(headerSize + entrySize * std::size(iconSides) + images.size(),
+                                 entry.data() + 12);
+        directory += entry;
+        images += single.data().mid(offset);
+    }
+    artgen::setScale(1);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(directory + images) == directory.size() + images.size())
+        return true;
+    err() << path << ": " << file.errorString() << Qt::endl;
+    return false;
+}
+
+// The windows' bitmaps also at twice the size as name@2x, which Qt picks on a screen scaled 150 %
+// or more; the receipt's logo is printed, at one size.
+bool writeArtwork(const artgen::Artwork &art, const QString &path)
+{
+    if (path.endsWith(QLatin1String(".ico")))
+        return writeIcon(art.paint, path);
+    if (!writeImage(art.paint(), path))
+        return false;
+    if (art.path.startsWith(QLatin1String("receipt/")))
+        return true;
+    const QFileInfo file(path);
+    artgen::setScale(2);
+    const bool written = writeImage(
+        art.paint(), file.dir().filePath(file.completeBaseName() + QStringLiteral("@2x.") + file.suffix()));
+    artgen::setScale(1);
+    return written;
+}
+
 bool writeAll(const QDir &root)
 {
     for (const char *folder : {"icon", "kesto", "receipt"}) {
@@ -54,7 +109,7 @@ bool writeAll(const QDir &root)
         }
     }
     for (const artgen::Artwork &art : artgen::catalogue()) {
-        if (!writeImage(art.paint(), root.filePath(art.path)))
+        if (!writeArtwork(art, root.filePath(art.path)))
             return false;
     }
     return true;
