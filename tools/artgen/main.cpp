@@ -21,7 +21,6 @@ constexpr int dotsPerMeter = 3780;
 // The program icon's sizes: the tray and title bars from 100 % to 200 % display scaling, and a
 // large one for the desktop.
 constexpr int iconSides[] = {16, 20, 24, 32, 40, 48, 64, 128};
-constexpr int iconSide = 128;
 constexpr int jpegQuality = 100;
 
 QTextStream &err()
@@ -59,11 +58,13 @@ bool writeIcon(const std::function<QImage()> &paint, const QString &path)
     QByteArray directory(headerSize, '\0'), images;
     qToLittleEndian<quint16>(1, directory.data() + 2);
     qToLittleEndian<quint16>(std::size(iconSides), directory.data() + 4);
+    // Painted once and scaled down: a painter does not scale below one device pixel per pixel.
+    const QImage large = paint();
     for (const int side : iconSides) {
-        artgen::setScale(qreal(side) / iconSide);
         QBuffer single;
         single.open(QIODevice::WriteOnly);
-        if (!QImageWriter(&single, "ico").write(paint())) {
+        if (!QImageWriter(&single, "ico")
+                 .write(large.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation))) {
             err() << path << ": cannot write a " << side << " pixel icon" << Qt::endl;
             return false;
         }
@@ -74,7 +75,6 @@ bool writeIcon(const std::function<QImage()> &paint, const QString &path)
         directory += entry;
         images += single.data().mid(offset);
     }
-    artgen::setScale(1);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(directory + images) == directory.size() + images.size())
         return true;
