@@ -5,15 +5,10 @@
 #include "account.h"
 #include "captureserver.h"
 #include "mainwindow/kesto.h"
-#include "mainwindow/shiftwindow.h"
 #include "messagecatcher.h"
-#include "payment/kestowindow.h"
 #include "payment/salesjournal.h"
-#include "refund/wxrefunds.h"
 #include "rows.h"
-#include "setup/wxsetup.h"
 #include "shell/lookandfeel.h"
-#include "signin/wxsignin.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -26,50 +21,37 @@ namespace {
 
 const QString Order = "100000000000000007";
 
-template <typename Window> QWidget *topLevel()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<Window *>(widget))
-            return widget;
-    }
-    return nullptr;
-}
-using Finder = QWidget *(*)();
-
-// What a widget draws, in its parent: a label its text or picture where its alignment puts it, a
-// check box its box and text, any other widget all of itself; with the room its text has and the
-// room the text's ink takes.
-QRect drawn(QWidget *widget, QSize &room, QSize &needed)
+// What a widget draws, in its parent (a label its text or picture where its alignment puts it, a
+// check box its box and text, anything else all of itself), and whether its text's ink fits.
+QRect drawn(QWidget *widget, bool &fits)
 {
     const auto ink = [widget](const QString &text) {
         return widget->fontMetrics()
             .tightBoundingRect(QString(text).remove(QRegularExpression("&(?!&)")))
             .size();
     };
-    QRect shown = widget->rect();
+    QRect shown = widget->rect(), room = widget->contentsRect();
+    QSize needed;
     if (auto *label = qobject_cast<QLabel *>(widget)) {
         QTextDocument rich;
         rich.setDefaultFont(label->font());
         rich.setDocumentMargin(0);
         rich.setHtml(label->text());
-        room = label->contentsRect().size();
         needed = Qt::mightBeRichText(label->text()) ? rich.size().toSize() : ink(label->text());
         const QPixmap *picture = label->pixmap();
-        shown = QStyle::alignedRect(label->layoutDirection(), label->alignment(),
-                                    picture ? picture->size() / picture->devicePixelRatio()
-                                            : needed.boundedTo(room),
-                                    label->contentsRect());
+        shown = QStyle::alignedRect(
+            Qt::LeftToRight, label->alignment(),
+            picture ? picture->size() / picture->devicePixelRatio() : needed.boundedTo(room.size()), room);
     } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
         QStyleOptionButton option;
         option.initFrom(box);
-        const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
-        room = text.size();
+        room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
         needed = ink(box->text());
-        shown.setRight(text.left() + needed.width());
+        shown.setRight(room.left() + needed.width());
     } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-        room = button->contentsRect().size();
         needed = ink(button->text());
     }
+    fits = needed.width() <= room.width() && needed.height() <= room.height();
     return shown.translated(widget->pos());
 }
 
@@ -78,15 +60,14 @@ QStringList misfits(QWidget *window)
     QStringList found;
     QHash<QWidget *, QRect> shown;
     for (QWidget *widget : window->findChildren<QWidget *>()) {
+        bool fits = true;
         if (!widget->isVisibleTo(window) || widget->isWindow())
             continue;
-        QSize room, needed;
-        const QRect mine = shown[widget] = drawn(widget, room, needed);
-        if (needed.width() > room.width() || needed.height() > room.height())
+        if (shown[widget] = drawn(widget, fits); !fits)
             found << widget->objectName() + " is cut";
         for (auto other = shown.cbegin(); other != shown.cend(); ++other) {
             // Seams of a pixel or two where tiles meet are the design.
-            const QRect common = other.value().intersected(mine);
+            const QRect common = other.value().intersected(shown[widget]);
             if (other.key() != widget && other.key()->parentWidget() == widget->parentWidget() &&
                 common.width() > 2 && common.height() > 2)
                 found << widget->objectName() + " overlaps " + other.key()->objectName();
@@ -96,8 +77,6 @@ QStringList misfits(QWidget *window)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Finder)
 
 class TestDisplay : public QObject
 {
@@ -117,45 +96,41 @@ private slots:
         m_Kesto = std::make_unique<Kesto>();
     }
 
-    // The main window's slot that opens the window, what the cashier types, and a text the window
-    // shows once it has taken it.
+    // The main window's slot that opens the window, its class, what the cashier types, and a text
+    // the window shows once it has taken that.
     void wholeTexts_data()
     {
-        QTest::addColumn<QString>("slot");
-        QTest::addColumn<Finder>("find");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        row("sign-in", QString("Shows"), &topLevel<WxSignin>, QString(), QString());
-        row("records view", QString("showreport"), &topLevel<Kesto>, QString(), QString());
-        row("pay window, amount", QString("showpays"), &topLevel<KestoWindow>, QString(),
-            QString("软件准备就绪"));
-        row("pay window, code", QString("showpays"), &topLevel<KestoWindow>, QString("12.5\r"),
-            QString("等待输入条形码"));
-        row("refund window, widest order", QString("showrefunds"), &topLevel<wxRefunds>, Order,
+        for (const char *column : {"slot", "window", "typed", "shown"})
+            QTest::addColumn<QString>(column);
+        row("sign-in", QString("Shows"), QString("WxSignin"), QString(), QString());
+        row("records view", QString("showreport"), QString("Kesto"), QString(), QString());
+        row("pay window, amount", QString("showpays"), QString("KestoWindow"), QString(), QString("就绪"));
+        row("pay window, code", QString("showpays"), QString("KestoWindow"), QString("12.5\r"),
+            QString("条形码"));
+        row("refund window, widest", QString("showrefunds"), QString("wxRefunds"), Order,
             QString("结果未知"));
-        row("setup", QString("Setups"), &topLevel<WxSetup>, QString(), QString());
-        row("shift summary", QString("showshift"), &topLevel<ShiftWindow>, QString(), QString());
+        row("setup", QString("Setups"), QString("WxSetup"), QString(), QString());
+        row("shift summary", QString("showshift"), QString("ShiftWindow"), QString(), QString());
     }
     void wholeTexts()
     {
         QFETCH(QString, slot);
-        QFETCH(Finder, find);
+        QFETCH(QString, window);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         MessageCatcher boxes;
-        if (slot == "Shows")
-            emit m_Kesto->Shows(true, true);
-        else
-            QMetaObject::invokeMethod(m_Kesto.get(), qPrintable(slot));
-        QWidget *window = find();
-        QVERIFY(window && QTest::qWaitForWindowExposed(window));
-        QTest::keyClicks(window->focusWidget(), typed);
-        const QList<QLabel *> labels = window->findChildren<QLabel *>();
-        QTRY_VERIFY(shown.isEmpty() || std::any_of(labels.cbegin(), labels.cend(), [&](QLabel *label) {
-                        return label->text().contains(shown);
-                    }));
-        const QStringList found = misfits(window);
-        window->hide();
+        slot == "Shows" ? emit m_Kesto->Shows(true, true)
+                        : void(QMetaObject::invokeMethod(m_Kesto.get(), qPrintable(slot)));
+        const QWidgetList all = QApplication::topLevelWidgets();
+        QWidget *opened = *std::find_if(all.cbegin(), all.cend(),
+                                        [&](QWidget *w) { return w->inherits(qPrintable(window)); });
+        QVERIFY(QTest::qWaitForWindowExposed(opened));
+        QTest::keyClicks(opened->focusWidget(), typed);
+        const QList<QLabel *> labels = opened->findChildren<QLabel *>();
+        QTRY_VERIFY(shown.isEmpty() || std::any_of(labels.cbegin(), labels.cend(),
+                                                   [&](QLabel *l) { return l->text().contains(shown); }));
+        const QStringList found = misfits(opened);
+        opened->hide();
         QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
     }
 
