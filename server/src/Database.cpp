@@ -86,8 +86,12 @@ Database::Database(const QString &path)
     }
     sqlite3_busy_timeout(m_db, 5000);
     // The pragma answers the mode it got, which is not WAL where the file system cannot share memory.
-    Statement journal(m_db, "PRAGMA journal_mode=WAL");
-    const QString mode = journal.step() ? journal.text(0) : QString();
+    QString mode;
+    {
+        Statement journal(m_db, "PRAGMA journal_mode=WAL");
+        mode = journal.step() ? journal.text(0) : QString();
+    }
+    // Finalised above: the connection cannot be closed while a statement is open.
     if (mode != QLatin1String("wal") &&
         !(path == QLatin1String(":memory:") && mode == QLatin1String("memory"))) {
         sqlite3_close(m_db);

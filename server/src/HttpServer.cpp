@@ -66,11 +66,13 @@ std::optional<Rejection> framingFault(const httplib::Request &request)
 }
 
 // For connections over the limit, which get no thread.
-std::string busyReply()
+const std::string &busyReply()
 {
-    const std::string body = Router::errorBody(QStringLiteral("服务器繁忙，请稍后再试"));
-    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: " + std::string(jsonType) +
-           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    static const std::string body = Router::errorBody(QStringLiteral("服务器繁忙，请稍后再试"));
+    static const std::string reply =
+        "HTTP/1.1 503 Service Unavailable\r\nContent-Type: " + std::string(jsonType) +
+        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return reply;
 }
 
 void closeAfterReply(httplib::Response &response)
@@ -223,8 +225,8 @@ void HttpServer::run()
         if (admit(connection)) {
             std::thread([this, connection] { serve(connection); }).detach();
         } else {
-            if (const std::string busy = busyReply(); !m_tls)
-                connection->write(busy.data(), busy.size());
+            if (!m_tls)
+                connection->write(busyReply().data(), busyReply().size());
             delete connection;
         }
     }

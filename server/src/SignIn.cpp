@@ -19,11 +19,7 @@ QByteArray randomKey()
 
 } // namespace
 
-SignIn::SignIn(Database &db, const ServiceConfig &config)
-    : m_db(db), m_config(config), m_key(randomKey()),
-      m_decoy(StoredPassword::make(QStringLiteral("decoy"), config.passwordRounds))
-{
-}
+SignIn::SignIn(Database &db, const ServiceConfig &config) : m_db(db), m_config(config), m_key(randomKey()) {}
 
 std::optional<Merchant> SignIn::check(const QString &username, const QString &password)
 {
@@ -31,7 +27,7 @@ std::optional<Merchant> SignIn::check(const QString &username, const QString &pa
     const std::optional<Account> account =
         m_db.read([&](sqlite3 *db) { return Accounts(db).find(username); });
     // An unknown name costs as much as a wrong password, so that timing does not tell names apart.
-    const StoredPassword &stored = account ? account->password : m_decoy;
+    const StoredPassword &stored = account ? account->password : decoy();
     const QByteArray typed = digest(password);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -63,13 +59,15 @@ void SignIn::throttle(const QString &username)
     bool wait = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        QVector<qint64> &times = m_failures[username];
+        const auto times = m_failures.find(username);
+        if (times == m_failures.end())
+            return;
         const qint64 since = m_config.now() - failureWindowMs;
-        times.erase(std::remove_if(times.begin(), times.end(), [since](qint64 t) { return t < since; }),
-                    times.end());
-        wait = times.size() >= freeFailures;
-        if (times.isEmpty())
-            m_failures.remove(username);
+        times->erase(std::remove_if(times->begin(), times->end(), [since](qint64 t) { return t < since; }),
+                     times->end());
+        wait = times->size() >= freeFailures;
+        if (times->isEmpty())
+            m_failures.erase(times);
     }
     if (wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(m_config.throttleDelayMs));
@@ -94,4 +92,12 @@ void SignIn::recordFailure(const QString &username)
 QByteArray SignIn::digest(const QString &password) const
 {
     return QMessageAuthenticationCode::hash(password.toUtf8(), m_key, QCryptographicHash::Sha256);
+}
+
+const StoredPassword &SignIn::decoy()
+{
+    std::call_once(m_decoyMade, [this] {
+        m_decoy = StoredPassword::make(QStringLiteral("decoy"), m_config.passwordRounds);
+    });
+    return m_decoy;
 }

@@ -26,11 +26,15 @@ private:
     void throttle(const QString &username);
     void recordFailure(const QString &username);
     QByteArray digest(const QString &password) const;
+    // What an unknown name is checked against, hashed on the first such request rather than at
+    // every start.
+    const StoredPassword &decoy();
 
     Database &m_db;
     const ServiceConfig &m_config;
     const QByteArray m_key;
-    const StoredPassword m_decoy;
+    std::once_flag m_decoyMade;
+    StoredPassword m_decoy;
     std::mutex m_mutex;
     QHash<QString, QPair<QString, QByteArray>> m_matched; // username: stored hash, digest
     QHash<QString, QVector<qint64>> m_failures;           // username: times of recent wrong passwords
