@@ -22,7 +22,7 @@ const QString LeftWaiting = QStringLiteral("上一笔等待顾客确认，按F12
 constexpr int CodeLength = 18;
 constexpr int DeleteKey = 11;
 constexpr int PointKey = 10;
-constexpr int AutoQueryEveryMs = 5000;
+constexpr int DefaultAutoQueryEveryS = 5;
 constexpr int DefaultAutoQueryLimitS = 60;
 
 } // namespace
@@ -54,6 +54,7 @@ KestoWindow::KestoWindow(QWidget *parent)
     connect(ui->m_Refunds, &QPushButton::clicked, this, &KestoWindow::showrefundslot);
     connect(ui->m_Money, &QLineEdit::returnPressed, this, &KestoWindow::startcodes);
     for (WxNetwork *network : {m_PayNet, m_QueryNet}) {
+        network->setTimeout(serviceTimeoutMs(m_Config));
         connect(network, &WxNetwork::Replied, this, &KestoWindow::Payed);
         connect(network, &WxNetwork::Failed, this, &KestoWindow::PayFailed);
     }
@@ -66,8 +67,10 @@ KestoWindow::KestoWindow(QWidget *parent)
     m_AutoQuery = new QTimer(this);
     m_AutoQuery->setSingleShot(true);
     connect(m_AutoQuery, &QTimer::timeout, this, &KestoWindow::autoQuery);
+    const int every = m_Config.read(QStringLiteral("autoqueryinterval")).toInt();
+    m_AutoEveryMs = 1000 * (every > 0 ? every : DefaultAutoQueryEveryS);
     m_LeftQuery = new QTimer(this);
-    m_LeftQuery->setInterval(AutoQueryEveryMs);
+    m_LeftQuery->setInterval(m_AutoEveryMs);
     connect(m_LeftQuery, &QTimer::timeout, this, &KestoWindow::askAboutLeftTrades);
 
     ui->m_Money->setFocus();
@@ -370,7 +373,8 @@ bool KestoWindow::queryOut(const QString &tradeNo) const
     return false;
 }
 
-// The customer confirms on the phone: the sale asks the service again every few seconds by itself
+// The customer confirms on the phone: the sale asks the service again every "autoqueryinterval"
+// seconds (default 5) by itself
 // until "autoquerylimit" seconds have passed since it began to wait ("autoquery=0": only F12).
 void KestoWindow::startAutoQuery()
 {
@@ -396,7 +400,7 @@ void KestoWindow::nextAutoQuery(bool stillWaiting)
     }
     if (stillWaiting)
         setStatus(QStringLiteral("等待顾客输入密码（自动确认中，剩余%1秒）").arg((left + 999) / 1000));
-    m_AutoQuery->start(int(qMin<qint64>(AutoQueryEveryMs, left)));
+    m_AutoQuery->start(int(qMin<qint64>(m_AutoEveryMs, left)));
 }
 
 void KestoWindow::autoQuery()

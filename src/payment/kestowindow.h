@@ -114,5 +114,6 @@ private:
     QTimer *m_AutoQuery;
     QElapsedTimer m_AutoSince;
     qint64 m_AutoLimitMs = 0;
+    int m_AutoEveryMs = 0;
     bool m_AutoQuerying = false;
 };

@@ -1,5 +1,6 @@
 #include "service/serviceurl.h"
 
+#include "service/wxnetwork.h"
 #include "shell/settingsstore.h"
 
 QString serviceUrl(const SettingsStore &settings, const char *path)
@@ -10,6 +11,12 @@ QString serviceUrl(const SettingsStore &settings, const char *path)
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
     return base + QLatin1String(path);
+}
+
+int serviceTimeoutMs(const SettingsStore &settings)
+{
+    const int seconds = settings.read(QStringLiteral("timeout")).toInt();
+    return seconds > 0 ? seconds * 1000 : WxNetwork::DefaultTimeoutMs;
 }
 
 QString registrationUrl()

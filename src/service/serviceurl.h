@@ -8,5 +8,9 @@ class SettingsStore;
 // program was built for.
 QString serviceUrl(const SettingsStore &settings, const char *path);
 
+// How long a request may go without a byte of its answer: the "timeout" setting in seconds (a
+// shop on a slow line may want more), else the network's default.
+int serviceTimeoutMs(const SettingsStore &settings);
+
 // The new-user registration page of the service provider.
 QString registrationUrl();
