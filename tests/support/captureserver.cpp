@@ -23,29 +23,42 @@ struct CaptureServer::Private
     // Path and body part; the newest match answers.
     QVector<std::tuple<QString, QByteArray, Reply>> replies;
     int forwardPort = 0;
+    std::function<Fate(const Request &)> line = [](const Request &) { return Fate(); };
 
     void handle(const httplib::Request &in, httplib::Response &out)
     {
-        const Request request{QString::fromStdString(in.path), QByteArray::fromStdString(in.body)};
+        Request request{QString::fromStdString(in.path), QByteArray::fromStdString(in.body)};
         std::unique_lock<std::mutex> lock(mutex);
-        requests << request;
         const QJsonObject echo{{"path", request.path}, {"body", QString::fromUtf8(request.body)}};
         Reply reply{200, QJsonDocument(echo).toJson(QJsonDocument::Compact)};
         const auto canned = std::find_if(replies.rbegin(), replies.rend(), [&request](const auto &r) {
             return std::get<0>(r) == request.path && request.body.contains(std::get<1>(r));
         });
+        Fate fate{false, 0, false, true, reply};
         if (canned != replies.rend())
-            reply = std::get<2>(*canned);
-        else if (forwardPort) {
-            const int port = forwardPort;
+            fate.reply = std::get<2>(*canned);
+        else if (forwardPort)
+            fate = line(request);
+        request.fate = fate;
+        requests << request;
+        if (fate.forward) {
+            const int port = forwardPort, index = requests.size() - 1;
             lock.unlock();
             // A service that is gone answers nothing the client could read.
             const auto answer = httplib::Client("127.0.0.1", port)
                                     .Post(in.path, in.body, "application/x-www-form-urlencoded");
-            reply = answer ? Reply{answer->status, QByteArray::fromStdString(answer->body)} : Reply{502, {}};
             lock.lock();
+            reply = answer ? Reply{answer->status, QByteArray::fromStdString(answer->body)} : Reply{502, {}};
+            requests[index].answer = reply.body;
         }
-        stopping.wait_for(lock, std::chrono::milliseconds(reply.delayMs), [this] { return stopped; });
+        if (fate.replaced)
+            reply = fate.reply;
+        stopping.wait_for(lock, std::chrono::milliseconds(fate.delayMs + reply.delayMs),
+                          [this] { return stopped; });
+        // Headers promising a body that never comes: the client sees the connection cut.
+        if (fate.cut)
+            return out.set_content_provider(1, "text/plain",
+                                            [](size_t, size_t, httplib::DataSink &) { return false; });
         out.status = reply.status;
         out.set_content(reply.body.toStdString(), reply.contentType.constData());
     }
@@ -95,6 +108,12 @@ void CaptureServer::forwardTo(int port)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->forwardPort = port;
+}
+
+void CaptureServer::setLine(std::function<Fate(const Request &)> line)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->line = std::move(line);
 }
 
 QVector<CaptureServer::Request> CaptureServer::requests(const QString &path) const

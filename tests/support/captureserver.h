@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 // A real HTTP server on 127.0.0.1 (an ephemeral port) that records every request and answers
@@ -13,17 +14,29 @@
 class CaptureServer
 {
 public:
-    struct Request
-    {
-        QString path;
-        QByteArray body;
-    };
     struct Reply
     {
         int status = 200;
         QByteArray body;
         QByteArray contentType = "application/json";
         int delayMs = 0; // cut short when the server ends
+    };
+    // What becomes of a request: whether it reaches the service, and whether the client gets the
+    // answer, another one, or a connection cut after the delay.
+    struct Fate
+    {
+        bool forward = true;
+        int delayMs = 0;
+        bool cut = false;
+        bool replaced = false;
+        Reply reply; // when replaced
+    };
+    struct Request
+    {
+        QString path;
+        QByteArray body;
+        Fate fate;
+        QByteArray answer; // the service's, when it was passed on
     };
 
     CaptureServer();
@@ -33,6 +46,8 @@ public:
     void setReply(const QString &path, const Reply &reply, const QByteArray &bodyPart = {});
     void removeReply(const QString &path);
     void forwardTo(int port);
+    // An unreliable line to that service, asked per request without a canned reply.
+    void setLine(std::function<Fate(const Request &)> line);
     // Every request so far, or those of one path.
     QVector<Request> requests(const QString &path = QString()) const;
 
