@@ -76,8 +76,8 @@ private slots:
     }
 
     // "尾页" before any reply once asked for page 0. The user request's reply comes after the first
-    // page and once wiped it. A failed request, landing while a row's menu is open (whose 补打小票
-    // once read the freed row), clears the rows and says so, until a reply without records.
+    // page and once wiped it. A failed request clears the rows and says so, until a reply without
+    // records. (A reply landing while a row's menu is open is met in the random day.)
     void recordsView()
     {
         m_Kesto.capture.setReply(Report, {200, R"({"list":{"page":{"pmax":3},"total":{"tongji":"共1笔"},
@@ -93,17 +93,8 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(orders->item(0, 3)->text(), QString("￥12.5"));
         m_Kesto.capture.setReply(Report, {502, "<html>Bad Gateway</html>", "text/html"});
-        bool landed = false;
-        QTimer::singleShot(0, [&] { // in the menu's own event loop
-            QMetaObject::invokeMethod(kesto.get(), "LoadOrders");
-            landed = QTest::qWaitFor([&] { return orders->rowCount() == 0; });
-            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
-            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
-        });
-        MessageCatcher catcher;
-        emit orders->customContextMenuRequested(orders->visualItemRect(orders->item(0, 0)).center());
-        QVERIFY(landed);
-        QCOMPARE(catcher.messages, QStringList{"提示|补打失败，未设置小票打印机"});
+        QMetaObject::invokeMethod(kesto.get(), "LoadOrders");
+        QTRY_COMPARE(orders->rowCount(), 0);
         QCOMPARE(kesto->statusBar()->currentMessage(), QString("网络异常，未能查询记录"));
         QCOMPARE(kesto->findChild<QAction *>("m_QueryAction")->text(), QString("过滤查询"));
         m_Kesto.capture.setReply(Report, {200, R"({"msg":"用户名密码错误"})"});

@@ -47,7 +47,7 @@ private slots:
     // Each kind of answer, with another request out on the same client: only a JSON object is handed
     // on, whatever its framing, anything else fails, and so does a server error, whatever it says
     // (the payment may have been made): each under its request's id and only once. (An array and an
-    // error page meet the windows in tst_faults.)
+    // error page meet the windows in the random day, tst_busyday.)
     void answersEachRequestOnce_data()
     {
         static const Answer rows[] = {

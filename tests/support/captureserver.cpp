@@ -96,14 +96,6 @@ void CaptureServer::setReply(const QString &path, const Reply &reply, const QByt
     d->replies.append({path, bodyPart, reply});
 }
 
-void CaptureServer::removeReply(const QString &path)
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->replies.erase(std::remove_if(d->replies.begin(), d->replies.end(),
-                                    [&path](const auto &r) { return std::get<0>(r) == path; }),
-                     d->replies.end());
-}
-
 void CaptureServer::forwardTo(int port)
 {
     std::lock_guard<std::mutex> lock(d->mutex);

@@ -44,7 +44,6 @@ public:
 
     QString url(const QString &path) const;
     void setReply(const QString &path, const Reply &reply, const QByteArray &bodyPart = {});
-    void removeReply(const QString &path);
     void forwardTo(int port);
     // An unreliable line to that service, asked per request without a canned reply.
     void setLine(std::function<Fate(const Request &)> line);
