@@ -33,7 +33,7 @@ namespace {
 
 const QVector<qint64> CiSeeds{1, 2};
 constexpr int CiSteps = 200;
-constexpr int TimeoutS = 2;
+constexpr int TimeoutS = 4; // well above a late answer's delay and a slow payment's second together
 const QString Unknown = "网络异常，支付结果未知，请在支付报表中核实";
 const QString LeftWaiting = "上一笔等待顾客确认，按F12查询";
 const QString Charged = "(paid_at IS NOT NULL OR confirm_at IS NOT NULL)"; // or will be once confirmed
