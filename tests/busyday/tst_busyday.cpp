@@ -136,6 +136,7 @@ private:
     {
         const bool payShown = m_Pay->isVisible(), entry = payShown && pay("m_Codes")->isVisible();
         const bool open = entry && !pay("m_Codes")->isReadOnly(), refundShown = m_Refund->isVisible();
+        const bool order = refundShown && m_Refund->height() == 411;
         const QVector<QPair<int, QString>> choices{
             {payShown ? 1 : 8, "pay window"},
             {payShown ? (entry ? 1 : 12) : 0, "amount"},
@@ -146,9 +147,9 @@ private:
             {payShown, "Return"},
             {entry && !open ? 8 : 2, "wait"},
             {payShown, "Ctrl+P"},
-            {refundShown ? 2 : 3, "refund window"},
-            {refundShown ? 3 : 0, "refund scan"},
-            {refundShown && m_Refund->height() == 411 ? 4 : 0, "refund"},
+            {refundShown ? 1 : 3, "refund window"},
+            {refundShown ? (order ? 2 : 6) : 0, "refund scan"},
+            {order ? 8 : 0, "refund"},
             {refundShown, "Return at the refund window"},
             {refundShown, "second click"},
             {1, "records"},
@@ -225,19 +226,24 @@ private:
             customer.codes << QString::number(customer.alipay ? 28 : 13) +
                                   QString::number(100000000000LL + ++m_Codes * 1000 + pick(1000)) +
                                   endings[pick(7)];
+        if (chance(30)) // scanned again over whatever the field holds
+            QTest::keySequence(keysTo(m_Pay), QKeySequence::SelectAll);
         type(keysTo(m_Pay), customer.codes.last());
         return "scan " + customer.codes.last();
     }
 
-    // An order number from a receipt, at scanner speed, some scanners ending it with Return: a
-    // trade the service has, the one on screen again, or one that does not exist.
+    // An order number from a receipt, at scanner speed, some scanners ending it with Return: mostly
+    // one of the last trades, those refunded in part first; any the service has; the one on screen
+    // again; or one that does not exist.
     QString refundScan()
     {
         QLineEdit *field = m_Refund->findChild<QLineEdit *>("m_Codes");
         const int orders = value("SELECT COUNT(*) FROM truth.orders WHERE " + Charged).toInt();
-        QString number = value(QString("SELECT out_trade_no FROM truth.orders WHERE %1 LIMIT 1 OFFSET %2")
-                                   .arg(Charged)
-                                   .arg(pick(qMax(1, orders))));
+        const bool recent = chance(60);
+        QString number =
+            value(QString("SELECT out_trade_no FROM truth.orders WHERE %1 ORDER BY %2 LIMIT 1 OFFSET %3")
+                      .arg(Charged, recent ? "refunded BETWEEN 1 AND total_fee - 1 DESC, id DESC" : "id")
+                      .arg(pick(qMax(1, recent ? qMin(3, orders) : orders))));
         number = chance(10)                               ? "999999999999999999"
                  : chance(25) && !field->text().isEmpty() ? field->text()
                                                           : number;
