@@ -222,7 +222,7 @@ private:
         if (m_Customers.last().done)
             arrive();
         Customer &customer = m_Customers.last();
-        static const char *endings[] = {"0000", "7777", "8888", "9999", "1234", "5678", "4321"};
+        static const char *endings[] = {"0000", "7777", "8888", "8888", "9999", "1234", "5678"};
         if (customer.codes.isEmpty() || (open && m_Sent.contains(customer.codes.last())))
             customer.codes << QString::number(customer.alipay ? 28 : 13) +
                                   QString::number(100000000000LL + ++m_Codes * 1000 + pick(1000)) +
@@ -311,14 +311,14 @@ private:
             return CaptureServer::Fate{forward, 0, false, true, {status, body}};
         };
         const int roll = std::uniform_int_distribution<int>(0, 99)(m_LineRandom);
-        return roll < 62   ? CaptureServer::Fate()
-               : roll < 67 ? instead(true, 502, R"({"call":{"msg":"余额不足"}})")
-               : roll < 72 ? CaptureServer::Fate{true, 200, true}
-               : roll < 76 ? CaptureServer::Fate{true, TimeoutS * 1000 + 500}
-               : roll < 84 ? CaptureServer::Fate{true, 200 + (roll - 76) * 160}
-               : roll < 87 ? instead(false, 502, "<html><h1>502 Bad Gateway</h1></html>")
-               : roll < 88 ? instead(false, 200, R"([{"call":{"msg":"支付成功"}}])")
-               : roll < 90 ? instead(false, 200, R"({"call":{"msg":7,"out_trade_no":[1],"total_fee":1250}})")
+        return roll < 57   ? CaptureServer::Fate()
+               : roll < 62 ? instead(true, 502, R"({"call":{"msg":"余额不足"}})")
+               : roll < 67 ? CaptureServer::Fate{true, 200, true}
+               : roll < 71 ? CaptureServer::Fate{true, TimeoutS * 1000 + 500}
+               : roll < 79 ? CaptureServer::Fate{true, 200 + (roll - 71) * 160}
+               : roll < 82 ? instead(false, 502, "<html><h1>502 Bad Gateway</h1></html>")
+               : roll < 83 ? instead(false, 200, R"([{"call":{"msg":"支付成功"}}])")
+               : roll < 85 ? instead(false, 200, R"({"call":{"msg":7,"out_trade_no":[1],"total_fee":1250}})")
                : roll < 97
                    ? instead(false, 200, R"({"call":{"msg":"系统繁忙，请稍后再试"}})")
                    : instead(false, 503, R"({"call":{"msg":"支付成功","out_trade_no":"1","total_fee":"1"}})");
@@ -436,7 +436,7 @@ private:
     const quint32 m_Seed;
     std::mt19937 m_Random;
     std::mt19937 m_LineRandom;
-    PaymentServer m_Service{{"--confirm-delay", "1", "--slow-reply", "1"}};
+    PaymentServer m_Service{{"--confirm-delay", "2", "--slow-reply", "1"}};
     CaptureServer m_Line;
     std::unique_ptr<Kesto> m_Hub;
     KestoWindow *m_Pay = nullptr;
