@@ -154,7 +154,7 @@ private:
             {refundShown, "Return at the refund window"},
             {refundShown, "second click"},
             {1, "records"},
-            {m_Hub->isVisible(), "records reprint"},
+            {m_Hub->isVisible() ? 3 : 0, "records reprint"},
             {1, "shift summary"}};
         int at = 0, roll = 0;
         for (const auto &choice : choices)
@@ -277,7 +277,7 @@ private:
         auto *table = m_Hub->findChild<QTableWidget *>("m_Orders");
         if (table->rowCount() == 0)
             return "no record to reprint";
-        const bool reload = chance(50);
+        const bool reload = chance(70);
         QTimer::singleShot(100, [this, reload] { // in the menu's own event loop
             if (reload) {
                 m_Hub->findChild<QAction *>("m_QueryAction")->trigger();
