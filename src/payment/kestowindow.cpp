@@ -373,9 +373,9 @@ bool KestoWindow::queryOut(const QString &tradeNo) const
     return false;
 }
 
-// The customer confirms on the phone: the sale asks the service again every "autoqueryinterval"
-// seconds (default 5) by itself
-// until "autoquerylimit" seconds have passed since it began to wait ("autoquery=0": only F12).
+// The customer confirms on the phone: the sale asks the service again by itself every
+// "autoqueryinterval" seconds (default 5) until "autoquerylimit" seconds have passed since it began
+// to wait ("autoquery=0": only F12).
 void KestoWindow::startAutoQuery()
 {
     if (m_Config.read(QStringLiteral("autoquery")) == QLatin1String("0"))
