@@ -7,6 +7,7 @@ KESTO_PACKAGES=(
     libcpp-httplib-dev libssl-dev libsqlite3-dev sqlite3 openssl
     xvfb xauth xdotool trayer imagemagick
     openbox x11-utils x11-xkb-utils desktop-file-utils g++-mingw-w64-i686
+    g++-mingw-w64-x86-64 wine wine64
     cups printer-driver-cups-pdf poppler-utils
     fonts-wqy-microhei
     clang libclang-rt-14-dev

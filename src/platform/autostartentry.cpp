@@ -4,12 +4,6 @@
 
 namespace AutostartEntry {
 
-QString runValue(const QString &program)
-{
-    const QString path = QString(program).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
-}
-
 QString execArgument(const QString &program)
 {
     // Reserved characters oblige quoting; inside the quotes ", `, $ and \ take a backslash.

@@ -2,13 +2,9 @@
 
 #include <QString>
 
-// The texts of the autostart entries, kept apart from the files and the registry so that they can
-// be tested on every build.
+// The texts of the desktop's autostart entry, kept apart from the files so that they can be tested
+// on every build.
 namespace AutostartEntry {
-
-// The value under the Windows Run key: the program path with backslashes, quoted when it holds a
-// blank (an unquoted path with blanks would start "C:\Program" with arguments).
-QString runValue(const QString &program);
 
 // An XDG autostart desktop entry that starts the program.
 QString desktopEntry(const QString &name, const QString &program);

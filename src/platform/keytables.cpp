@@ -70,11 +70,6 @@ quint32 windowsModifiers(Qt::KeyboardModifiers modifiers)
     return native;
 }
 
-int windowsHotkeyId(quint32 virtualKey, quint32 modifiers)
-{
-    return int(modifiers << 8 | virtualKey);
-}
-
 quint32 x11Keysym(int qtKey)
 {
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)

@@ -20,8 +20,6 @@ HotkeyChord firstChord(const QKeySequence &sequence);
 quint32 windowsVirtualKey(int qtKey);
 // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8.
 quint32 windowsModifiers(Qt::KeyboardModifiers modifiers);
-// RegisterHotKey id: one per (key, modifiers) pair, within the range left to applications.
-int windowsHotkeyId(quint32 virtualKey, quint32 modifiers);
 
 // X11 keysym of a Qt key, 0 for a key outside the table.
 quint32 x11Keysym(int qtKey);

@@ -158,25 +158,14 @@ scan 284567890123450000
 sleep 1
 shot pay-waiting "$pay"
 [ "$(paid 284567890123450000)" = 0 ] || fail "paid before the customer confirmed"
-text=$(receipt 2)
-[[ $text == *支付宝钱包* && $text == *"RMB:8.8"* ]] || fail "Alipay receipt: $text"
+last=$(receipt 2)
+[[ $last == *支付宝钱包* && $last == *"RMB:8.8"* ]] || fail "Alipay receipt: $last"
 [ "$(paid 284567890123450000)" = 1 ] || fail "the confirmed Alipay sale is not paid"
 xdotool key F12 F12 # asks again about the paid sale: the next step counts the receipts
 
-step "a declined code, then a new scan"
-xdotool key ctrl+w
-keypad 3
-xdotool key Return
-scan 134567890123459999
-sleep 1
-scan 134567890123450702
-last=$(receipt 3)
-[ "$(db "SELECT COUNT(*) FROM orders WHERE code LIKE '1345678901234%'")" = 2 ] || fail "declined code charged"
-[ "$(paid 134567890123450702)" = 1 ] || fail "the new scan is not paid"
-
 step "the last receipt again, Ctrl+P"
 xdotool key ctrl+p
-text=$(receipt 4)
+text=$(receipt 3)
 [ "${text/补打/}" = "$last" ] && [ "$text" != "$last" ] || fail "reprint: $text, first print: $last"
 
 step "records view, sales reprinted"
@@ -195,10 +184,10 @@ reprint() { # the row at the given height, through its context menu
     xdotool key Down Return
 }
 reprint 122 # the newest sale, made at this till
-text=$(receipt 5)
+text=$(receipt 4)
 [ "${text/补打/}" = "$last" ] || fail "reprint from the records: $text, first print: $last"
 reprint 212 # a sale made elsewhere
-text=$(receipt 6)
+text=$(receipt 5)
 [[ $text == *补打商户名称：演示商户* && $text == *RMB:* ]] || fail "reprint of another till's sale: $text"
 xdotool key alt+F4
 
@@ -231,7 +220,7 @@ shift=$(window 演示商户 "$pay" "$records" "$refund")
 shot shift-summary "$shift"
 xdotool windowactivate --sync "$shift"
 xdotool key Return
-text=$(receipt 7)
+text=$(receipt 6)
 # Its small figures print as glyphs that pdftotext cannot read back; the sums are checked by a test.
 for want in 交班小结 商户名称：演示商户 微信支付： 支付宝： 退款： 结果未知：; do
     [[ $text == *"$want"* ]] || fail "summary without $want: $text"
@@ -291,7 +280,7 @@ sleep 1
 kill -9 "$kestopid"
 last=$(sqlite3 "$work/app/journal.db" "SELECT outcome || ' ' || code FROM entries ORDER BY id DESC LIMIT 1")
 [ "$last" = "unknown 1345**********7777" ] || fail "journal after the kill: $last"
-for code in 134567890123450701 284567890123450000 134567890123459999 134567890123450702 134567890123457777; do
+for code in 134567890123450701 284567890123450000 134567890123457777; do
     ! grep -q -F "$code" "$work/app"/journal.db* || fail "the whole code $code is in the journal"
 done
 echo "PASS: screenshots in $shots"
