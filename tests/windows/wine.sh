@@ -5,18 +5,13 @@
 set -u
 export WINEPREFIX=${KESTO_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/kesto-wine}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-openbox >/dev/null 2>&1 &
-trap 'kill %1; /usr/lib/wine/wineserver -k' EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
-fi
+trap '/usr/lib/wine/wineserver -k' EXIT
+[ -f "$WINEPREFIX/system.reg" ] || { /usr/lib/wine/wine64 wineboot -i && /usr/lib/wine/wineserver -w; } >/dev/null 2>&1
 /usr/lib/wine/wine64 "$1" &
 for _ in $(seq 300); do
     window=$(xdotool search --name kesto-wine-hotkeys | head -1)
     [ -n "$window" ] || ! kill -0 $! 2>/dev/null && break
     sleep 0.1
 done
-[ -n "$window" ] && xdotool windowactivate --sync "$window" sleep 0.5 key shift+F9 sleep 0.5 key ctrl+F9 \
-    sleep 0.5 key Escape
+[ -n "$window" ] && xdotool windowfocus --sync "$window" sleep 0.5 key shift+F9 sleep 0.5 key ctrl+F9 sleep 0.5 key Escape
 wait $!

@@ -29,6 +29,9 @@ declare -A tests=(
     [16-query-error-in-journal]='^(tst_kestowindow|tst_busyday)$'
     [17-half-body-carried-out]='^server_service$'
     [18-pay-request-sent-again]='^tst_busyday$'
+    [19-run-value-read-one-character-short]='^tst_win32$'
+    [20-hotkey-modifiers-swapped]='^tst_win32$'
+    [21-updater-by-bare-name]='^tst_win32$'
 )
 
 names=("$@")
