@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build="$KESTO_ROOT/build-sanitize"
     flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
     options=(-DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags"
-        -DKESTO_WINE_TEST=OFF)
+        -DKESTO_SANITIZED=ON)
     # Leaks are not looked for: the toolkit's and fontconfig's caches live until exit by design.
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -11,6 +11,7 @@ KESTO_PACKAGES=(
     cups printer-driver-cups-pdf poppler-utils
     fonts-wqy-microhei
     clang libclang-rt-14-dev
+    file lintian dpkg-dev
 )
 
 kesto_install() {

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <arpa/inet.h>
 #include <csignal>
 #include <iostream>
@@ -16,11 +17,21 @@
 
 namespace {
 
+// Beside the executable when run from a build; installed, in the user's data folder, since
+// /usr/bin is no place for data.
+QString defaultDatabase()
+{
+#ifdef KESTO_PACKAGE
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/kesto-payment-server/payment.db");
+#else
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/data/payment.db");
+#endif
+}
+
 QString databasePath(const Options &options)
 {
-    const QString path = options.database.isEmpty()
-                             ? QCoreApplication::applicationDirPath() + QStringLiteral("/data/payment.db")
-                             : options.database;
+    const QString path = options.database.isEmpty() ? defaultDatabase() : options.database;
     QDir().mkpath(QFileInfo(path).absolutePath());
     return path;
 }

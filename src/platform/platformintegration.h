@@ -64,6 +64,10 @@ public:
     // markup.
     virtual QString trayToolTip(const QString &text) const { return text; }
 
+    // The name of a single-instance object (semaphore, segment, local socket) as this platform needs
+    // it: where users of one machine share such names, each user's own.
+    virtual QString instanceName(const QString &name) const { return name; }
+
     // Told by a second start, which the user has just launched, before it hands over.
     virtual void yieldForeground() {}
     // Told by the running instance before it brings a window forward on that request, so that

@@ -10,7 +10,7 @@ class InstanceCall : public QObject
 {
     Q_OBJECT
 public:
-    explicit InstanceCall(const QString &name = QStringLiteral("KestoInstance"), QObject *parent = nullptr);
+    explicit InstanceCall(const QString &name, QObject *parent = nullptr);
 
     // By the running instance; it holds the guard, so a socket left by a killed one is stale.
     bool listen();

@@ -10,8 +10,7 @@
 class InstanceGuard
 {
 public:
-    explicit InstanceGuard(const QString &semaphoreKey = QStringLiteral("ZIRKey"),
-                           const QString &segmentKey = QStringLiteral("SystemObject"));
+    InstanceGuard(const QString &semaphoreKey, const QString &segmentKey);
 
     // True when this process is now the only running instance.
     bool acquire();

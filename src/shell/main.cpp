@@ -1,4 +1,5 @@
 #include "mainwindow/kesto.h"
+#include "platform/platformintegration.h"
 #include "shell/instancecall.h"
 #include "shell/instanceguard.h"
 #include "shell/lookandfeel.h"
@@ -14,8 +15,10 @@ int main(int argc, char *argv[])
     QApplication::addLibraryPath(QApplication::applicationDirPath());
     initResources();
 
-    InstanceGuard guard;
-    InstanceCall call;
+    const PlatformIntegration &platform = PlatformIntegration::instance();
+    InstanceGuard guard(platform.instanceName(QStringLiteral("ZIRKey")),
+                        platform.instanceName(QStringLiteral("SystemObject")));
+    InstanceCall call(platform.instanceName(QStringLiteral("KestoInstance")));
     if (!guard.acquire()) {
         // The cashier started the program again, most likely not seeing it: show the running one.
         call.callRunning();

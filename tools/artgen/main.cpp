@@ -1,7 +1,8 @@
 // Paints the client's image resources and writes them into a resources folder:
-//   artgen OUTPUT_RESOURCES_DIR   (writes OUTPUT/icon, OUTPUT/kesto and OUTPUT/receipt)
+//   artgen OUTPUT_RESOURCES_DIR   (writes OUTPUT/icon, OUTPUT/kesto, OUTPUT/receipt and OUTPUT/hicolor)
 // Needs no display: run it with QT_QPA_PLATFORM=offscreen.
 
+#include "artwork.h"
 #include "canvas.h"
 #include "catalogue.h"
 
@@ -100,6 +101,24 @@ bool writeArtwork(const artgen::Artwork &art, const QString &path)
     return written;
 }
 
+// The program icon for the desktop's icon theme, as the Linux package installs it: painted at
+// twice the scale for the largest and scaled down for the others.
+bool writeThemeIcons(const QDir &root)
+{
+    artgen::setScale(2);
+    QImage large = artgen::programIcon();
+    artgen::setScale(1);
+    large.setDevicePixelRatio(1);
+    for (const int side : {48, 128, 256}) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(side);
+        if (!root.mkpath(folder) ||
+            !writeImage(large.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                        root.filePath(folder + QStringLiteral("/kesto.png"))))
+            return false;
+    }
+    return true;
+}
+
 bool writeAll(const QDir &root)
 {
     for (const char *folder : {"icon", "kesto", "receipt"}) {
@@ -112,7 +131,7 @@ bool writeAll(const QDir &root)
         if (!writeArtwork(art, root.filePath(art.path)))
             return false;
     }
-    return true;
+    return writeThemeIcons(root);
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <QTextDocument>
 #include <QX11Info>
 
+#include <unistd.h>
+
 namespace {
 
 // Hotkeys on X11; autostart as an XDG desktop entry in the user's autostart folder (a cashier
@@ -48,6 +50,13 @@ public:
     {
         const QString path = entryPath(name);
         return !QFile::exists(path) || QFile::remove(path);
+    }
+
+    // System V keys and the socket in /tmp are shared by every user: two cashiers of one till each
+    // run their own program.
+    QString instanceName(const QString &name) const override
+    {
+        return name + QLatin1Char('-') + QString::number(getuid());
     }
 
     void noteUserAction() override
