@@ -65,7 +65,8 @@ pay=$(xdotool search --onlyvisible --name "^演示商户$" | head -n 1)
 [ -n "$pay" ] || fail "no pay window from the tray"
 xdotool windowfocus --sync "$pay" type --delay 40 "5"
 xdotool key Return sleep 0.5 type --delay 8 134567890123456789
-for _ in $(seq 100); do ls "$work/home/PDF/"*.pdf >/dev/null 2>&1 && break; sleep 0.2; done
+# The PDF is there before CUPS-PDF has written it whole: the job's end tells.
+for _ in $(seq 150); do [ -n "$(lpstat -W completed -o "$queue")" ] && [ -z "$(lpstat -o "$queue")" ] && break; sleep 0.2; done
 pdfimages -list "$work/home/PDF/"*.pdf | tail -n +3 >"$work/images"
 logo=$(identify -format "%w %h" "$work/root/usr/share/kesto/kesto.jpg")
 [ "$(wc -l <"$work/images")" = 1 ] && [ "$(awk '{ print $4, $5 }' "$work/images")" = "$logo" ] ||
