@@ -3,7 +3,7 @@
 
 KESTO_PACKAGES=(
     cmake g++ make pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5x11extras5-dev libqt5sql5-sqlite qttranslations5-l10n libxcb1-dev
+    qtbase5-dev qtbase5-dev-tools libqt5x11extras5-dev libqt5sql5-sqlite libqt5serialport5-dev qttranslations5-l10n libxcb1-dev
     libcpp-httplib-dev libssl-dev libsqlite3-dev sqlite3 openssl
     xvfb xauth xdotool trayer imagemagick
     openbox x11-utils x11-xkb-utils desktop-file-utils g++-mingw-w64-i686

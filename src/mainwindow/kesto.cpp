@@ -7,6 +7,7 @@
 #include "payment/kestowindow.h"
 #include "payment/receipt.h"
 #include "payment/salesjournal.h"
+#include "payment/serialscanner.h"
 #include "platform/platformintegration.h"
 #include "refund/wxrefunds.h"
 #include "service/formbody.h"
@@ -71,6 +72,12 @@ Kesto::Kesto(QWidget *parent) : QMainWindow(parent), ui(new Ui::KestoClass)
     connect(m_PayShortCut, SIGNAL(activated()), m_PayWindow, SLOT(KeyShow()));
     connect(m_RefundShortCut, SIGNAL(activated()), m_RefundWindow, SLOT(KeyShow()));
     SetKeys(m_Config.read(QStringLiteral("paykey")), m_Config.read(QStringLiteral("refundkey")));
+
+    m_Scanner = new SerialScanner(this);
+    connect(m_Scanner, &SerialScanner::scanned, this, &Kesto::scanned);
+    connect(m_Scanner, &SerialScanner::notice, this, &Kesto::notify);
+    connect(m_Setup, &WxSetup::setscanport, this, &Kesto::SetScanPort);
+    SetScanPort(m_Config.read(QStringLiteral("scanport")));
 
     InitInitialization();
 
@@ -402,6 +409,33 @@ void Kesto::resumeKeys()
 {
     if (m_KeysSuspended)
         SetKeys(m_Config.read(QStringLiteral("paykey")), m_Config.read(QStringLiteral("refundkey")));
+}
+
+QString Kesto::SetScanPort(const QString &port)
+{
+    const int baud = m_Config.read(QStringLiteral("scanbaud")).toInt();
+    return m_Scanner->use(port, baud > 0 ? baud : 9600);
+}
+
+// A code from the serial scanner goes to the window that waits for it, never to another one.
+void Kesto::scanned(const QString &code)
+{
+    if (m_RefundWindow->isActiveWindow())
+        m_RefundWindow->takeScan(code);
+    else if (m_PayWindow->waitsForCode())
+        m_PayWindow->takeScan(code);
+    else if (m_RefundWindow->isVisible())
+        m_RefundWindow->takeScan(code);
+    else
+        notify(QStringLiteral("扫码未使用：请先输入金额"));
+}
+
+void Kesto::notify(const QString &text)
+{
+    if (m_TrayIcon->isVisible())
+        m_TrayIcon->showMessage(title(), text, QSystemTrayIcon::Information, 5000);
+    else
+        ui->m_StatusBar->showMessage(text);
 }
 
 void Kesto::comeForward()

@@ -20,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class QToolBar;
+class SerialScanner;
 class WxNetwork;
 class WxSetup;
 class WxSignin;
@@ -61,6 +62,9 @@ private slots:
     void iconIsActived(QSystemTrayIcon::ActivationReason reason);
     KeysOutcome SetKeys(QString Paykey, QString Refkey);
     void resumeKeys();
+    QString SetScanPort(const QString &port);
+    void scanned(const QString &code);
+    void notify(const QString &text);
     void ShowSignal();
     void ShowDevice();
     void SetPays();
@@ -96,6 +100,7 @@ private:
     QLabel *m_PageLabel;
     MyGlobalShortCut *m_PayShortCut;
     MyGlobalShortCut *m_RefundShortCut;
+    SerialScanner *m_Scanner;
     // The hotkeys rest while the setup dialog is open, so that its key editors can record them.
     bool m_KeysSuspended = false;
     WxNetwork *m_Network = nullptr;

@@ -458,6 +458,20 @@ void KestoWindow::showrefundslot()
     emit refundRequested();
 }
 
+bool KestoWindow::waitsForCode() const
+{
+    return isVisible() && !ui->m_Codes->isHidden() && !ui->m_Codes->isReadOnly();
+}
+
+void KestoWindow::takeScan(const QString &code)
+{
+    if (code.size() != CodeLength) {
+        setStatus(QStringLiteral("付款码长度不正确"));
+        return;
+    }
+    ui->m_Codes->setText(code);
+}
+
 void KestoWindow::ShowCodes(bool on)
 {
     if (on) {

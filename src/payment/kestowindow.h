@@ -29,6 +29,11 @@ public:
     explicit KestoWindow(QWidget *parent = nullptr);
     ~KestoWindow() override;
 
+    // Shown with its code field open for a payment code.
+    bool waitsForCode() const;
+    // A code from the serial scanner: into the code field as if typed, the focus left where it is.
+    void takeScan(const QString &code);
+
 signals:
     // The "退款" button: refunds are made in the refund window.
     void refundRequested();

@@ -64,6 +64,11 @@ wxRefunds::~wxRefunds()
     delete ui;
 }
 
+void wxRefunds::takeScan(const QString &code)
+{
+    ui->m_Codes->setText(code);
+}
+
 void wxRefunds::QueryOrders(const QString &)
 {
     m_LastCharacter.restart();

@@ -26,6 +26,9 @@ public:
     explicit wxRefunds(QWidget *parent = nullptr);
     ~wxRefunds() override;
 
+    // An order number from the serial scanner, as if typed, the focus left where it is.
+    void takeScan(const QString &code);
+
 public slots:
     void QueryOrders(const QString &out_trade_no);
     void GetOrders(quint64 id, const QJsonObject &obj);

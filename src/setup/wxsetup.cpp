@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
+#include <QSerialPortInfo>
 
 namespace {
 
@@ -63,6 +64,11 @@ void WxSetup::loadSetup()
     const QString copies = m_Config.read(QStringLiteral("printnum"));
     ui->m_PrintNum->setText(copies.isEmpty() ? QStringLiteral("1") : copies);
     ui->m_Starts->setChecked(!m_Config.readAutostart(AutostartName).isEmpty());
+    ui->m_ScanPort->clear();
+    ui->m_ScanPort->addItem(QString());
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
+        ui->m_ScanPort->addItem(port.systemLocation());
+    ui->m_ScanPort->setCurrentText(m_Config.read(QStringLiteral("scanport")));
     ui->m_Signal->setChecked(m_Config.read(QStringLiteral("remeber")).toInt() == 1);
 }
 
@@ -74,11 +80,14 @@ void WxSetup::savesetup()
     stored = m_Config.write(QStringLiteral("refundkey"), refundKey) && stored;
     stored = m_Config.write(QStringLiteral("printname"), ui->m_PrintName->text()) && stored;
     stored = m_Config.write(QStringLiteral("printnum"), ui->m_PrintNum->text()) && stored;
+    const QString scanPort = ui->m_ScanPort->currentText().trimmed();
+    stored = m_Config.write(QStringLiteral("scanport"), scanPort) && stored;
     stored = m_Config.write(QStringLiteral("remeber"),
                             ui->m_Signal->isChecked() ? QStringLiteral("1") : QStringLiteral("0")) &&
              stored;
 
     const KeysOutcome keys = emit setkey(payKey, refundKey);
+    const QString scanProblem = emit setscanport(scanPort);
 
     const bool autostart =
         ui->m_Starts->isChecked()
@@ -92,6 +101,9 @@ void WxSetup::savesetup()
              << keyProblem(keys.refund, QStringLiteral("退款"), refundKey);
     if (!autostart)
         problems << QStringLiteral("随机启动设置失败");
+    if (!scanProblem.isEmpty())
+        problems << QStringLiteral("扫码枪串口 ") + scanPort + QStringLiteral("（") + scanProblem +
+                        QStringLiteral("）");
     problems.removeAll(QString());
 
     QMessageBox::about(this, QStringLiteral("提示"),

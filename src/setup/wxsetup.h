@@ -24,6 +24,8 @@ public:
 signals:
     // Connected directly to the main window's SetKeys; its outcome comes back through the emit.
     KeysOutcome setkey(QString pkey, QString rkey);
+    // Connected directly to the main window's SetScanPort: why the port cannot be opened, if so.
+    QString setscanport(const QString &port);
     // The dialog went away, saved or not: the hotkeys suspended while it was open come back.
     void hidden();
 

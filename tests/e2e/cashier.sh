@@ -237,7 +237,7 @@ click "$setup" 120 132
 xdotool key ctrl+F2
 sleep 1 # the editor waits a moment for a second chord
 shot setup "$setup"
-click "$setup" 300 342
+click "$setup" 300 415
 sleep 0.5
 xdotool key Return
 
