@@ -142,9 +142,11 @@ private slots:
             status.open(QIODevice::ReadOnly);
             return QString(status.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLong();
         };
-        const long before = residentKb();
+        [[maybe_unused]] const long before = residentKb();
         send(QByteArray(10 << 20, '7'));
+#ifndef __SANITIZE_ADDRESS__ // its quarantine keeps what was freed resident
         QVERIFY2(residentKb() - before < 1024, qPrintable(QString::number(residentKb() - before)));
+#endif
         waitForCode();
         send("\n134567890123450005\n");
         paidBy("134567890123450005");
