@@ -58,12 +58,7 @@ receipt() {
 mkdir "$work/app"
 cp "$kesto" "$work/app/Kesto"
 cp "$(dirname "$kesto")/kesto.jpg" "$work/app/"
-settings() {
-    local text=$1 length
-    length=$((${#text} * 2))
-    printf "$(printf '\\x%02x' $((length >> 24 & 255)) $((length >> 16 & 255)) $((length >> 8 & 255)) $((length & 255)))"
-    printf '%s' "$text" | iconv -f UTF-8 -t UTF-16BE
-}
+source "$(dirname "$0")/../support/configdat.sh"
 settings $'\n'"server=$url"$'\n'"printname=$queue"$'\n'"printnum=1" >"$work/app/config.dat"
 start() {
     (cd "$work" && exec "$work/app/Kesto") &

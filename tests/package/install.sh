@@ -18,6 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$root/tests/support/configdat.sh"
 
 "$root/package.sh" >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "package.sh"; }
 client=$(ls "$root"/build-package/kesto_*_amd64.deb)
@@ -48,10 +49,7 @@ useradd --home-dir "$work/home" --create-home --shell /usr/sbin/nologin "$user"
 text=$'\n'"server=http://$(sed 's/^listening on //;q' "$work/service.log")"$'\n'"username=demo"$'\n'"password=demo123"
 text+=$'\n'"remeber=1"$'\n'"device=1_前台"$'\n'"jm_title=演示商户"$'\n'"printname=$queue"$'\n'"printnum=1"
 mkdir -p "$work/home/.config/Kesto"
-{
-    printf "$(printf '\\x%02x' 0 0 $((${#text} * 2 >> 8 & 255)) $((${#text} * 2 & 255)))"
-    printf '%s' "$text" | iconv -f UTF-8 -t UTF-16BE
-} >"$work/home/.config/Kesto/config.dat"
+settings "$text" >"$work/home/.config/Kesto/config.dat"
 chown -R "$user:" "$work/home"
 
 trayer --edge bottom --align left --widthtype request --height 32 >/dev/null 2>&1 &
