@@ -2,8 +2,9 @@
 # Installs what is missing, builds the benchmark (Release with debug info, in build-bench/) and
 # runs it in an X session of its own with a notification area (Xvfb and trayer), so that the
 # client starts into the tray as at a shop. Prints a table and writes the figures as JSON to
-# OUT.json (default .bench/results.json), with soak-rss.png beside it; the plot is also copied to
-# docs/ for the README. The figures are measurements, never a pass or fail.
+# OUT.json (default .bench/results.json), with soak-rss.png beside it; nothing in the tree changes
+# (tools/soak-plot.sh refreshes the README's plot). The figures are measurements, never a pass or
+# fail.
 # Usage: ./bench.sh [OUT.json] [kesto-bench options, e.g. --only sale_ratio,receipt_ms]
 set -euo pipefail
 KESTO_ROOT=$(cd "$(dirname "$0")" && pwd)
@@ -35,7 +36,3 @@ trayer --edge bottom --widthtype request >/dev/null 2>&1 &
 pids+=($!)
 
 "$KESTO_ROOT/build-bench/bench/kesto-bench" --out "$out" "$@"
-if [ -f "$(dirname "$out")/soak-rss.png" ]; then
-    mkdir -p "$KESTO_ROOT/docs"
-    cp "$(dirname "$out")/soak-rss.png" "$KESTO_ROOT/docs/soak-rss.png"
-fi

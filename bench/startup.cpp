@@ -1,5 +1,6 @@
 // Start-up time and resident memory of the cashier client, started with a remembered account and
-// device so that it goes straight to the tray, against the minimal program. Both are timed from
+// device so that it goes straight to the tray and shows its balloon, against the minimal program
+// showing the same tray icon and balloon. Both are timed from
 // outside: the clock is read just before the process is started, and again from the line its
 // start-up probe prints when the event loop first goes idle; the resident memory is read from
 // /proc while the program waits at that moment.
@@ -18,6 +19,10 @@
 
 namespace {
 
+const QString Merchant = QStringLiteral("演示商户");
+// What the client's balloon says at the start of the remembered till, which has no hotkeys set.
+const QString NoHotkeys = QStringLiteral("未配置快捷键功能！");
+
 struct Start
 {
     double ms = 0;
@@ -26,7 +31,7 @@ struct Start
 
 // One start of the program; nothing when it ended without reaching an idle event loop (a second
 // instance that found another copy running, say).
-std::optional<Start> startOnce(const QString &program)
+std::optional<Start> startOnce(const QString &program, const QStringList &args)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -35,7 +40,7 @@ std::optional<Start> startOnce(const QString &program)
     process.setWorkingDirectory(QFileInfo(program).absolutePath());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const double started = nowMs();
-    process.start(program, QStringList());
+    process.start(program, args);
     if (!process.waitForStarted(10000))
         return std::nullopt;
     while (!process.canReadLine() && process.waitForReadyRead(20000)) {
@@ -67,7 +72,7 @@ bool clientRunning()
     return false;
 }
 
-std::optional<Start> start(const QString &program)
+std::optional<Start> start(const QString &program, const QStringList &args = {})
 {
     // The client's single-instance guard holds for the whole machine: a second copy would hand
     // over to the running one (showing its balloon) and end at once. Wait for it to go.
@@ -80,7 +85,7 @@ std::optional<Start> start(const QString &program)
         }
         QThread::msleep(1000);
     }
-    const auto result = startOnce(program);
+    const auto result = startOnce(program, args);
     if (!result)
         std::fprintf(stderr, "%s ended before its event loop went idle\n", qPrintable(program));
     return result;
@@ -95,7 +100,7 @@ void rememberTill(const SettingsStore &config, const QString &serviceUrl)
                                                    {QStringLiteral("password"), QStringLiteral("demo123")},
                                                    {QStringLiteral("remeber"), QStringLiteral("1")},
                                                    {QStringLiteral("device"), QStringLiteral("1_前台")},
-                                                   {QStringLiteral("jm_title"), QStringLiteral("演示商户")},
+                                                   {QStringLiteral("jm_title"), Merchant},
                                                    {QStringLiteral("printname"), QString()}};
     for (const auto &entry : entries)
         config.write(entry.first, entry.second);
@@ -112,13 +117,14 @@ QVector<Figure> measureStartup(const BenchSetup &setup, int rounds)
     QFile::copy(setup.kestoProgram, client);
     rememberTill(SettingsStore(folder + QStringLiteral("/config.dat")), setup.serviceUrl);
 
+    const QStringList balloon{Merchant, NoHotkeys};
     // One unmeasured start each, for the file cache.
-    start(setup.minimalProgram);
+    start(setup.minimalProgram, balloon);
     start(client);
     QVector<double> minimalMs, clientMs, minimalRss, clientRss;
     for (int round = 0; round < rounds; ++round) {
         // Alternated, so that whatever else the machine does weighs on both alike.
-        const auto minimal = start(setup.minimalProgram);
+        const auto minimal = start(setup.minimalProgram, balloon);
         const auto kesto = start(client);
         if (!minimal || !kesto)
             continue;
@@ -127,8 +133,8 @@ QVector<Figure> measureStartup(const BenchSetup &setup, int rounds)
         minimalRss << minimal->rssMb;
         clientRss << kesto->rssMb;
     }
-    Figure time = ratioFigure(QStringLiteral("startup_ratio"), 1.25, minimalMs, clientMs);
-    time.note = QStringLiteral("ms to the first idle event loop, tray shown");
+    Figure time = ratioFigure(QStringLiteral("startup_ratio"), 1.10, minimalMs, clientMs);
+    time.note = QStringLiteral("ms to the first idle event loop, tray and balloon shown");
     Figure memory = ratioFigure(QStringLiteral("rss_ratio"), 1.25, minimalRss, clientRss);
     memory.note = QStringLiteral("MB resident at that moment");
     return {time, memory};
