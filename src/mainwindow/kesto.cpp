@@ -379,9 +379,9 @@ void Kesto::ReprintRecord(const QJsonObject &record)
         call.insert(QStringLiteral("mchname"), title());
         call.insert(QStringLiteral("mchid"), QString());
     }
-    const QString problem = printerProblem(printSaleReceipt(call, m_Config, true));
-    if (!problem.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("补打失败，") + problem);
+    const QString failure = reprintSale(call, m_Config);
+    if (!failure.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("提示"), failure);
 }
 
 void Kesto::iconIsActived(QSystemTrayIcon::ActivationReason reason)

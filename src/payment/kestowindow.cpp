@@ -28,10 +28,11 @@ constexpr int DefaultAutoQueryLimitS = 60;
 } // namespace
 
 KestoWindow::KestoWindow(QWidget *parent)
-    : WxWidget(parent), ui(new Ui::KestoWindow), m_PayNet(new WxNetwork), m_QueryNet(new WxNetwork)
+    : WxWidget(parent), ui(new Ui::KestoWindow), m_Sale(m_Config), m_PayNet(new WxNetwork),
+      m_QueryNet(new WxNetwork)
 {
     ui->setupUi(this);
-    setWindowTitle(m_Config.read(QStringLiteral("jm_title")));
+    setWindowTitle(m_Sale.read(QStringLiteral("jm_title")));
 
     m_Keypad = new QButtonGroup(this);
     ui->m_CancelPay->hide();
@@ -54,7 +55,7 @@ KestoWindow::KestoWindow(QWidget *parent)
     connect(ui->m_Refunds, &QPushButton::clicked, this, &KestoWindow::showrefundslot);
     connect(ui->m_Money, &QLineEdit::returnPressed, this, &KestoWindow::startcodes);
     for (WxNetwork *network : {m_PayNet, m_QueryNet}) {
-        network->setTimeout(serviceTimeoutMs(m_Config));
+        network->setTimeout(serviceTimeoutMs(m_Sale));
         connect(network, &WxNetwork::Replied, this, &KestoWindow::Payed);
         connect(network, &WxNetwork::Failed, this, &KestoWindow::PayFailed);
     }
@@ -67,7 +68,7 @@ KestoWindow::KestoWindow(QWidget *parent)
     m_AutoQuery = new QTimer(this);
     m_AutoQuery->setSingleShot(true);
     connect(m_AutoQuery, &QTimer::timeout, this, &KestoWindow::autoQuery);
-    const int every = m_Config.read(QStringLiteral("autoqueryinterval")).toInt();
+    const int every = m_Sale.read(QStringLiteral("autoqueryinterval")).toInt();
     m_AutoEveryMs = 1000 * (every > 0 ? every : DefaultAutoQueryEveryS);
     m_LeftQuery = new QTimer(this);
     m_LeftQuery->setInterval(m_AutoEveryMs);
@@ -79,6 +80,7 @@ KestoWindow::KestoWindow(QWidget *parent)
 
 KestoWindow::~KestoWindow()
 {
+    writeJournal();
     delete m_PayNet;
     delete m_QueryNet;
     delete ui;
@@ -183,9 +185,10 @@ void KestoWindow::startPay(const QString &)
         return;
     const QString code = ui->m_Codes->text();
     const QString amount = ui->m_Money->text();
-    const QString device = m_Config.read(QStringLiteral("device"));
+    m_Sale = SettingsSnapshot(m_Config);
+    const QString device = m_Sale.read(QStringLiteral("device"));
     const QString switched = followCodeChannel(code);
-    FormFields fields = accountFields(m_Config);
+    FormFields fields = accountFields(m_Sale);
     fields << qMakePair(QStringLiteral("codes"), code) << qMakePair(QStringLiteral("price"), amount)
            << qMakePair(QStringLiteral("drive"), device);
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
@@ -195,7 +198,7 @@ void KestoWindow::startPay(const QString &)
         {SalesJournal::Kind::Sale, m_PayType, fenFromYuan(amount).value_or(0), device, code, QString()});
     m_JournalNote = m_Journal.takeFailure() ? QStringLiteral("（本机交易流水无法写入）") : QString();
     setStatus(switched + QStringLiteral("支付中..."));
-    m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Config, path), formBody(fields));
+    m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Sale, path), formBody(fields));
     if (row != 0)
         m_JournalRows.insert(m_PayRequest, row);
 }
@@ -204,7 +207,7 @@ void KestoWindow::startPay(const QString &)
 // code of the other channel goes where it belongs instead of being refused. Says what it switched.
 QString KestoWindow::followCodeChannel(const QString &code)
 {
-    if (m_Config.read(QStringLiteral("autochannel")) == QLatin1String("0"))
+    if (m_Sale.read(QStringLiteral("autochannel")) == QLatin1String("0"))
         return QString();
     bool digits = false;
     const int prefix = code.leftRef(2).toInt(&digits);
@@ -356,12 +359,12 @@ void KestoWindow::PayQuery()
 
 void KestoWindow::sendQuery(const Trade &trade)
 {
-    FormFields fields = accountFields(m_Config);
+    FormFields fields = accountFields(m_Sale);
     fields << qMakePair(QStringLiteral("out_trade_no"), trade.no)
-           << qMakePair(QStringLiteral("drive"), m_Config.read(QStringLiteral("device")));
+           << qMakePair(QStringLiteral("drive"), m_Sale.read(QStringLiteral("device")));
     const char *path =
         trade.type == QLatin1String("Kesto") ? ServicePath::WeChatQuery : ServicePath::AliQuery;
-    m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Config, path), formBody(fields)), trade);
+    m_Queries.insert(m_QueryNet->sendTo(serviceUrl(m_Sale, path), formBody(fields)), trade);
 }
 
 bool KestoWindow::queryOut(const QString &tradeNo) const
@@ -378,9 +381,9 @@ bool KestoWindow::queryOut(const QString &tradeNo) const
 // to wait ("autoquery=0": only F12).
 void KestoWindow::startAutoQuery()
 {
-    if (m_Config.read(QStringLiteral("autoquery")) == QLatin1String("0"))
+    if (m_Sale.read(QStringLiteral("autoquery")) == QLatin1String("0"))
         return;
-    const int limit = m_Config.read(QStringLiteral("autoquerylimit")).toInt();
+    const int limit = m_Sale.read(QStringLiteral("autoquerylimit")).toInt();
     m_AutoLimitMs = 1000LL * (limit > 0 ? limit : DefaultAutoQueryLimitS);
     m_AutoSince.start();
     m_AutoQuerying = true;
@@ -425,21 +428,42 @@ void KestoWindow::journalReply(quint64 id, const QString &msg, const QJsonObject
     const SalesJournal::Outcome outcome = msg == Paid               ? SalesJournal::Outcome::Paid
                                           : msg == AwaitingPassword ? SalesJournal::Outcome::Waiting
                                                                     : SalesJournal::Outcome::Failed;
-    if (m_JournalRows.contains(id))
-        m_Journal.complete(m_JournalRows.take(id), outcome, shownMessage(msg), call);
-    else if (m_Queries.contains(id) && outcome != SalesJournal::Outcome::Failed)
-        m_Journal.completeTrade(m_Queries.value(id).no, outcome, shownMessage(msg), call);
+    const QString shown = shownMessage(msg);
+    if (m_JournalRows.contains(id)) {
+        const qint64 row = m_JournalRows.take(id);
+        journalLater([=] { m_Journal.complete(row, outcome, shown, call); });
+    } else if (m_Queries.contains(id) && outcome != SalesJournal::Outcome::Failed) {
+        const QString trade = m_Queries.value(id).no;
+        journalLater([=] { m_Journal.completeTrade(trade, outcome, shown, call); });
+    }
+}
+
+// The cashier waits for the status, not for the journal: a reply's row is written just after the
+// status changes. A crash in between leaves the row unknown (to be checked), never wrong.
+void KestoWindow::journalLater(std::function<void()> write)
+{
+    if (m_JournalPending.isEmpty())
+        QMetaObject::invokeMethod(this, &KestoWindow::writeJournal, Qt::QueuedConnection);
+    m_JournalPending << std::move(write);
+}
+
+void KestoWindow::writeJournal()
+{
+    const QVector<std::function<void()>> pending = std::exchange(m_JournalPending, {});
+    for (const auto &write : pending)
+        write();
 }
 
 void KestoWindow::Reprint()
 {
+    writeJournal();
     const QJsonObject call = m_Journal.lastPaidCall();
     if (call.isEmpty()) {
         setStatus(QStringLiteral("没有可补打的小票"));
         return;
     }
-    const QString problem = printerProblem(printSaleReceipt(call, m_Config, true));
-    setStatus(problem.isEmpty() ? QStringLiteral("小票已补打") : QStringLiteral("补打失败，") + problem);
+    const QString failure = reprintSale(call, m_Config);
+    setStatus(failure.isEmpty() ? QStringLiteral("小票已补打") : failure);
 }
 
 void KestoWindow::KeyShow()
@@ -492,7 +516,7 @@ void KestoWindow::ShowCodes(bool on)
 
 ReceiptPrint KestoWindow::PrintTicket(const QJsonObject &call)
 {
-    return printSaleReceipt(call, m_Config);
+    return printSaleReceipt(call, m_Sale);
 }
 
 // The status label shows rich text; the service's words must never be taken for markup.

@@ -10,6 +10,9 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QSet>
+#include <QVector>
+
+#include <functional>
 
 namespace Ui {
 class KestoWindow;
@@ -76,6 +79,8 @@ private:
     void autoQuery();
     void askAboutLeftTrades();
     void journalReply(quint64 id, const QString &msg, const QJsonObject &call);
+    void journalLater(std::function<void()> write);
+    void writeJournal();
     ReceiptPrint PrintTicket(const QJsonObject &call);
     void setStatus(const QString &text);
     void focusField(bool activate);
@@ -83,6 +88,9 @@ private:
 
     Ui::KestoWindow *ui;
     SettingsStore m_Config;
+    // The settings as read when the sale on screen began (at first, when the window was made): its
+    // request, its receipt and the questions about it use them, so that a sale reads the file once.
+    SettingsSnapshot m_Sale;
     WxNetwork *m_PayNet;
     WxNetwork *m_QueryNet;
     QButtonGroup *m_Keypad;
@@ -112,6 +120,8 @@ private:
     SalesJournal m_Journal;
     // Pay requests still out, with their sale's journal row.
     QHash<quint64, qint64> m_JournalRows;
+    // Reply rows still to be written, just after the status they brought.
+    QVector<std::function<void()>> m_JournalPending;
     // Said once, with the sale during which the journal could not be written.
     QString m_JournalNote;
 

@@ -15,6 +15,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include <functional>
+
 namespace {
 
 constexpr int ReceiptDpi = 96;
@@ -107,10 +109,9 @@ QString receiptHtml(const QJsonObject &call, const QString &logoPath, bool repri
         separatorRow() + captionRow(QStringLiteral("备注："), QString()) +
         captionRow(QString(), QString(), ValueStyle, 58) + QStringLiteral("</table>");
 
-    const QString t = text(call, "time_end");
-    const QString time = t.mid(0, 4) + QLatin1Char('/') + t.mid(4, 2) + QLatin1Char('/') + t.mid(6, 2) +
-                         QLatin1Char(' ') + t.mid(8, 2) + QLatin1Char(':') + t.mid(10, 2) + QLatin1Char(':') +
-                         t.mid(12, 2);
+    const QString time = serviceTimeText(text(call, "time_end"),
+                                         {QStringLiteral("/"), QStringLiteral("/"), QStringLiteral(" "),
+                                          QStringLiteral(":"), QStringLiteral(":"), QString()});
     const QString channel = text(call, "payt") == QLatin1String("Kesto") ? QStringLiteral("微信钱包")
                                                                          : QStringLiteral("支付宝钱包");
     // Each over the whole text so far, in this order: a value holding a later placeholder gets it filled.
@@ -149,7 +150,12 @@ void printOnRoll(const QString &html, QPrinter &printer, int copies)
         document.print(&printer);
 }
 
-ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies)
+namespace {
+
+// Lays the receipt out (`html` is asked for only then) and prints it, once the printer and the
+// number of copies are known to be good.
+ReceiptPrint printWith(const std::function<QString()> &html, const QString &printerName,
+                       const QString &copies)
 {
     bool ok = false;
     const int count = copies.toInt(&ok);
@@ -165,8 +171,15 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
     QPrinter printer;
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setPrinterName(printerName);
-    printOnRoll(html, printer, count);
+    printOnRoll(html(), printer, count);
     return ReceiptPrint::Printed;
+}
+
+} // namespace
+
+ReceiptPrint printReceipt(const QString &html, const QString &printerName, const QString &copies)
+{
+    return printWith([&html] { return html; }, printerName, copies);
 }
 
 QString receiptLogo()
@@ -181,10 +194,18 @@ QString receiptLogo()
     return QString();
 }
 
-ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint)
+ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsSnapshot &config, bool reprint)
 {
-    return printReceipt(receiptHtml(call, receiptLogo(), reprint), config.read(QStringLiteral("printname")),
-                        reprint ? QStringLiteral("1") : config.read(QStringLiteral("printnum")));
+    // A till without a printer sells without laying out a receipt.
+    return printWith([&call, reprint] { return receiptHtml(call, receiptLogo(), reprint); },
+                     config.read(QStringLiteral("printname")),
+                     reprint ? QStringLiteral("1") : config.read(QStringLiteral("printnum")));
+}
+
+QString reprintSale(const QJsonObject &call, const SettingsSnapshot &config)
+{
+    const QString problem = printerProblem(printSaleReceipt(call, config, true));
+    return problem.isEmpty() ? QString() : QStringLiteral("补打失败，") + problem;
 }
 
 QString printerProblem(ReceiptPrint outcome)

@@ -4,7 +4,7 @@ class QPrinter;
 #include <QJsonObject>
 #include <QString>
 
-class SettingsStore;
+class SettingsSnapshot;
 struct ShiftSummary;
 
 // The receipt of a paid sale as HTML: the template with the reply's "call" values in place. A
@@ -28,7 +28,10 @@ ReceiptPrint printReceipt(const QString &html, const QString &printerName, const
 void printOnRoll(const QString &html, QPrinter &printer, int copies);
 
 // A sale's receipt on the till's receipt printer: as many copies as set up, a reprint once.
-ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsStore &config, bool reprint = false);
+ReceiptPrint printSaleReceipt(const QJsonObject &call, const SettingsSnapshot &config, bool reprint = false);
+// A paid sale's receipt printed again, marked as a reprint: empty when printed, else what the
+// cashier is told.
+QString reprintSale(const QJsonObject &call, const SettingsSnapshot &config);
 
 // Why nothing was printed, for the cashier; empty when it was printed.
 QString printerProblem(ReceiptPrint outcome);

@@ -14,7 +14,7 @@ QString formBody(const FormFields &fields)
     return parts.join(QLatin1Char('&'));
 }
 
-FormFields accountFields(const SettingsStore &settings)
+FormFields accountFields(const SettingsSnapshot &settings)
 {
     return {{QStringLiteral("username"), settings.read(QStringLiteral("username"))},
             {QStringLiteral("password"), settings.read(QStringLiteral("password"))}};

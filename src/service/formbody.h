@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVector>
 
-class SettingsStore;
+class SettingsSnapshot;
 
 using FormFields = QVector<QPair<QString, QString>>;
 
@@ -13,4 +13,4 @@ using FormFields = QVector<QPair<QString, QString>>;
 QString formBody(const FormFields &fields);
 
 // The stored account, which every request but the sign-in itself begins with.
-FormFields accountFields(const SettingsStore &settings);
+FormFields accountFields(const SettingsSnapshot &settings);

@@ -44,11 +44,13 @@ QString shownMessage(const QString &message)
     return message.size() <= Longest ? message : message.left(Longest) + QStringLiteral("…");
 }
 
-QString serviceTimeText(const QString &time)
+QString serviceTimeText(const QString &time, const QStringList &marks)
 {
-    return time.mid(0, 4) + QStringLiteral("年") + time.mid(4, 2) + QStringLiteral("月") + time.mid(6, 2) +
-           QStringLiteral("日 ") + time.mid(8, 2) + QStringLiteral("时") + time.mid(10, 2) +
-           QStringLiteral("分") + time.mid(12, 2) + QStringLiteral("秒");
+    constexpr int Parts[][2] = {{0, 4}, {4, 2}, {6, 2}, {8, 2}, {10, 2}, {12, 2}};
+    QString text;
+    for (int i = 0; i < 6; ++i)
+        text += time.mid(Parts[i][0], Parts[i][1]) + marks.value(i);
+    return text;
 }
 
 int wholeNumber(const QJsonValue &value)

@@ -2,6 +2,7 @@
 
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // How values of the service's replies are read and shown.
@@ -19,9 +20,12 @@ std::optional<qint64> fenFromYuan(const QString &yuan);
 // would freeze the label or box that lays them out, so a long one is cut to its first 100 characters.
 QString shownMessage(const QString &message);
 
-// A 14-digit service time yyyyMMddHHmmss as "2016年03月05日 14时22分33秒"; shorter texts give
-// shorter parts.
-QString serviceTimeText(const QString &time);
+// A 14-digit service time yyyyMMddHHmmss with each of its six parts followed by the mark in the same
+// place of `marks`: by default "2016年03月05日 14时22分33秒". Shorter texts give shorter parts.
+QString serviceTimeText(const QString &time,
+                        const QStringList &marks = {QStringLiteral("年"), QStringLiteral("月"),
+                                                    QStringLiteral("日 "), QStringLiteral("时"),
+                                                    QStringLiteral("分"), QStringLiteral("秒")});
 
 // A whole JSON number; a string, a fraction or anything else reads as 0.
 int wholeNumber(const QJsonValue &value);

@@ -3,7 +3,7 @@
 #include "service/wxnetwork.h"
 #include "shell/settingsstore.h"
 
-QString serviceUrl(const SettingsStore &settings, const char *path)
+QString serviceUrl(const SettingsSnapshot &settings, const char *path)
 {
     QString base = settings.read(QStringLiteral("server"));
     if (base.isEmpty())
@@ -13,7 +13,7 @@ QString serviceUrl(const SettingsStore &settings, const char *path)
     return base + QLatin1String(path);
 }
 
-int serviceTimeoutMs(const SettingsStore &settings)
+int serviceTimeoutMs(const SettingsSnapshot &settings)
 {
     const int seconds = settings.read(QStringLiteral("timeout")).toInt();
     return seconds > 0 ? seconds * 1000 : WxNetwork::DefaultTimeoutMs;

@@ -76,15 +76,18 @@ SettingsStore::SettingsStore(const QString &path) : m_Path(path) {}
 
 QString SettingsStore::read(const QString &key) const
 {
+    return entries().value(key);
+}
+
+QHash<QString, QString> SettingsStore::entries() const
+{
     QString text;
     readText(&text);
-    QString value;
+    QHash<QString, QString> entries;
     const QStringList lines = text.split(lineBreak);
-    for (const QString &line : lines) {
-        if (keyOf(line) == key)
-            value = line.section(separator, 1);
-    }
-    return value;
+    for (const QString &line : lines)
+        entries.insert(keyOf(line), line.section(separator, 1));
+    return entries;
 }
 
 bool SettingsStore::write(const QString &key, const QString &value) const

@@ -58,9 +58,9 @@ QString value(const QString &sql)
 
 } // namespace
 
-#define PRINT(wrapping) wrapping##_Z16printSaleReceiptRK11QJsonObjectRK13SettingsStoreb
-extern "C" ReceiptPrint PRINT(__real_)(const QJsonObject &, const SettingsStore &, bool);
-extern "C" ReceiptPrint PRINT(__wrap_)(const QJsonObject &call, const SettingsStore &config, bool reprint)
+#define PRINT(wrapping) wrapping##_Z16printSaleReceiptRK11QJsonObjectRK16SettingsSnapshotb
+extern "C" ReceiptPrint PRINT(__real_)(const QJsonObject &, const SettingsSnapshot &, bool);
+extern "C" ReceiptPrint PRINT(__wrap_)(const QJsonObject &call, const SettingsSnapshot &config, bool reprint)
 {
     if (!reprint)
         printed << call.value("out_trade_no").toString();
