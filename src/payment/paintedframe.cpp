@@ -75,13 +75,13 @@ bool PaintedFrame::eventFilter(QObject *watched, QEvent *event)
         paint();
         return true;
     case QEvent::MouseButtonPress:
-        mousePress(static_cast<QMouseEvent *>(event));
+        m_Drag.press(m_Window, static_cast<QMouseEvent *>(event));
         return true;
     case QEvent::MouseMove:
-        mouseMove(static_cast<QMouseEvent *>(event));
+        m_Drag.move(m_Window, static_cast<QMouseEvent *>(event));
         return true;
     case QEvent::MouseButtonRelease:
-        mouseRelease(static_cast<QMouseEvent *>(event));
+        m_Drag.release(static_cast<QMouseEvent *>(event));
         return true;
     default:
         return false;
@@ -124,22 +124,22 @@ void PaintedFrame::paint()
     painter.drawLine(w - 1, 39, w - 1, h - 1);
 }
 
-void PaintedFrame::mousePress(QMouseEvent *event)
+void WindowDrag::press(QWidget *window, const QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
     m_PressPosition = event->globalPos();
-    m_WindowPosition = m_Window->pos();
+    m_WindowPosition = window->pos();
     m_Dragging = true;
 }
 
-void PaintedFrame::mouseMove(QMouseEvent *event)
+void WindowDrag::move(QWidget *window, const QMouseEvent *event) const
 {
     if (m_Dragging)
-        m_Window->move(m_WindowPosition + event->globalPos() - m_PressPosition);
+        window->move(m_WindowPosition + event->globalPos() - m_PressPosition);
 }
 
-void PaintedFrame::mouseRelease(QMouseEvent *event)
+void WindowDrag::release(const QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         m_Dragging = false;

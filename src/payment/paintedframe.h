@@ -7,6 +7,22 @@ class QMouseEvent;
 class QPushButton;
 class QWidget;
 
+// Moving a frameless window with the left mouse button: where the press was and where the window
+// was then, so that the window follows the mouse.
+class WindowDrag
+{
+public:
+    // A left-button press starts a drag of `window`.
+    void press(QWidget *window, const QMouseEvent *event);
+    void move(QWidget *window, const QMouseEvent *event) const;
+    void release(const QMouseEvent *event);
+
+private:
+    bool m_Dragging = false;
+    QPoint m_PressPosition;
+    QPoint m_WindowPosition;
+};
+
 // The dark title bar, the "X" that hides the window and left-button dragging, shared by the
 // frameless windows. It watches its window's paint and mouse events; the look says where the
 // window's own decorations go, so that each keeps its own picture.
@@ -36,14 +52,9 @@ protected:
 
 private:
     void paint();
-    void mousePress(QMouseEvent *event);
-    void mouseMove(QMouseEvent *event);
-    void mouseRelease(QMouseEvent *event);
 
     QWidget *m_Window;
     Look m_Look;
     QPushButton *m_Close;
-    bool m_Dragging = false;
-    QPoint m_PressPosition;
-    QPoint m_WindowPosition;
+    WindowDrag m_Drag;
 };

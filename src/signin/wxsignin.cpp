@@ -131,25 +131,20 @@ void WxSignin::requestDevices()
 
 void WxSignin::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && event->pos().y() <= DragBandHeight && event->pos().x() >= 0 &&
-        event->pos().x() < width() && !isMaximized()) {
-        m_PressPos = event->globalPos();
-        m_WindowPos = pos();
-        dragging = true;
-    }
+    if (event->pos().y() <= DragBandHeight && event->pos().x() >= 0 && event->pos().x() < width() &&
+        !isMaximized())
+        m_Drag.press(this, event);
     QWidget::mousePressEvent(event);
 }
 
 void WxSignin::mouseMoveEvent(QMouseEvent *event)
 {
-    if (dragging)
-        move(m_WindowPos + event->globalPos() - m_PressPos);
+    m_Drag.move(this, event);
     QWidget::mouseMoveEvent(event);
 }
 
 void WxSignin::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        dragging = false;
+    m_Drag.release(event);
     QWidget::mouseReleaseEvent(event);
 }

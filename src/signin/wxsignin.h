@@ -1,10 +1,10 @@
 #pragma once
 
+#include "payment/paintedframe.h"
 #include "service/wxnetwork.h"
 #include "shell/settingsstore.h"
 
 #include <QJsonObject>
-#include <QPoint>
 #include <QWidget>
 
 namespace Ui {
@@ -42,9 +42,7 @@ private:
     void requestDevices();
 
     Ui::WxSignin *ui;
-    bool dragging = false;
-    QPoint m_PressPos;
-    QPoint m_WindowPos;
+    WindowDrag m_Drag;
     WxNetwork m_LoginNetwork;
     WxNetwork m_DeviceNetwork;
     SettingsStore m_Config;
