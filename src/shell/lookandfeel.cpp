@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QTranslator>
+#include <QWidget>
 
 void enableDisplayScaling()
 {
@@ -25,6 +26,19 @@ void initResources()
 }
 
 namespace {
+
+class HiddenPolish : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return event->type() == QEvent::PolishRequest && watched->isWidgetType() &&
+               !static_cast<QWidget *>(watched)->window()->isVisible();
+    }
+};
 
 void applyStyleSheet(QApplication &app)
 {
@@ -91,4 +105,12 @@ void applyLookAndFeel(QApplication &app, QTranslator &translator)
     translator.load(QStringLiteral(":/File/qss/qt_zh_CN.qm"));
     app.installTranslator(&translator);
     app.setWindowIcon(QIcon(QStringLiteral(":/Icon/Resources/kvt.ico")));
+}
+
+void polishHiddenWindowsOnShow(QApplication &app)
+{
+    auto *filter = new HiddenPolish(&app);
+    app.installEventFilter(filter);
+    // Posted after the polish requests of the windows made, so handled after them.
+    QMetaObject::invokeMethod(filter, &QObject::deleteLater, Qt::QueuedConnection);
 }

@@ -31,6 +31,7 @@ int main(int argc, char *argv[])
     // Hidden unless its start-up decision shows it: without a notification area the records view
     // is the only window.
     Kesto window;
+    polishHiddenWindowsOnShow(app);
     call.listen();
     QObject::connect(&call, &InstanceCall::called, &window, &Kesto::comeForward);
     armStartupProbe();
