@@ -1,6 +1,7 @@
 #include "payment/kestowindow.h"
 #include "ui_kestowindow.h"
 
+#include "payment/halfwidthinput.h"
 #include "service/formbody.h"
 #include "service/replyformat.h"
 #include "service/servicepaths.h"
@@ -12,6 +13,8 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +36,8 @@ KestoWindow::KestoWindow(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowTitle(m_Sale.read(QStringLiteral("jm_title")));
+    HalfWidthInput::attach(ui->m_Money);
+    HalfWidthInput::attach(ui->m_Codes);
 
     m_Keypad = new QButtonGroup(this);
     ui->m_CancelPay->hide();
@@ -184,6 +189,12 @@ void KestoWindow::startPay(const QString &)
     if (ui->m_Codes->isHidden() || ui->m_Codes->isReadOnly() || ui->m_Codes->text().size() != CodeLength)
         return;
     const QString code = ui->m_Codes->text();
+    // Payment codes of both channels are digits only: any other would only be refused.
+    if (!std::all_of(code.cbegin(), code.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        setStatus(QStringLiteral("付款码只能是数字"));
+        ui->m_Codes->selectAll();
+        return;
+    }
     const QString amount = ui->m_Money->text();
     m_Sale = SettingsSnapshot(m_Config);
     const QString device = m_Sale.read(QStringLiteral("device"));

@@ -1,6 +1,7 @@
 #include "refund/wxrefunds.h"
 #include "ui_wxrefunds.h"
 
+#include "payment/halfwidthinput.h"
 #include "service/formbody.h"
 #include "service/replyformat.h"
 #include "service/servicepaths.h"
@@ -39,6 +40,8 @@ wxRefunds::wxRefunds(QWidget *parent)
       m_Frame(this, PaintedFrame::refundLook())
 {
     ui->setupUi(this);
+    HalfWidthInput::attach(ui->m_Codes);
+    HalfWidthInput::attach(ui->m_refund);
     // The order's values are the service's words: shown as they are, never as markup.
     for (QLabel *label : {ui->transaction_id, ui->total_fee, ui->device_info, ui->payt})
         label->setTextFormat(Qt::PlainText);

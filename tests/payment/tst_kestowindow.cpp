@@ -41,11 +41,15 @@ struct Till
     QLineEdit *codes() { return get<QLineEdit>("m_Codes"); }
     QString status() { return get<QLabel>("Tip_Status")->text(); }
 
+    // The keypad's ids: digits, 10 the point, 11 the delete key; anything else is typed.
     void keypad(const QString &keys)
     {
-        for (const QChar key : keys) // the keypad's ids: digits, 10 the point, 11 the delete key
-            QTest::mouseClick(get<QButtonGroup>("")->button(QString("0123456789.<").indexOf(key)),
-                              Qt::LeftButton);
+        for (const QChar key : keys) {
+            if (QAbstractButton *button = get<QButtonGroup>("")->button(QString("0123456789.<").indexOf(key)))
+                QTest::mouseClick(button, Qt::LeftButton);
+            else
+                QTest::sendKeyEvent(QTest::Click, money(), Qt::Key_unknown, key, Qt::NoModifier);
+        }
     }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -104,6 +108,8 @@ private slots:
         row("a second leading zero is ignored", "00.501<", "0.5", accepted);
         row("empty", "<", "", "金额不能空！");
         row("a code fired into the amount", "134567890123456789", "134567890123456789", refused);
+        row("typed in full width", "１２．５", "12.5", accepted);
+        row("ideographic full stop", "１２。５", "12.5", accepted);
     }
     void keypadAndAmountCheck()
     {

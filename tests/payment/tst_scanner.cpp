@@ -61,10 +61,10 @@ class TestScanner : public QObject
         QTest::keyClicks(in<QLineEdit>("KestoWindow", "m_Money"), "5");
         QTest::keyClick(in<QLineEdit>("KestoWindow", "m_Money"), Qt::Key_Return);
     }
-    void paidBy(const QByteArray &sent)
+    void paidBy(const QString &code)
     {
         QTRY_COMPARE(in<QLabel>("KestoWindow", "Tip_Status")->text(), QString("支付成功，软件准备就绪..."));
-        QCOMPARE(lastCode(ServicePath::WeChatPay, "codes="), QString(sent).trimmed());
+        QCOMPARE(lastCode(ServicePath::WeChatPay, "codes="), code.trimmed());
     }
 
 private slots:
@@ -93,6 +93,12 @@ private slots:
         QTest::newRow("refund window active")
             << "refund" << QByteArray("100000000000000007\r") << 0 << "looked up";
         QTest::newRow("17 digits") << "waits" << QByteArray("13456789012345000\r") << 0 << "付款码长度不正确";
+        // A keyboard scanner under an input method in full-width mode.
+        QTest::newRow("typed in full width")
+            << "typed" << QString("１３４５６７８９０１２３４５０００８").toUtf8() << 0
+            << "paid as 134567890123450008";
+        QTest::newRow("typed with a letter")
+            << "typed" << QByteArray("13456789012345000A") << 0 << "付款码只能是数字";
     }
     void codes()
     {
@@ -115,17 +121,23 @@ private slots:
         }
         m_Kesto->statusBar()->clearMessage();
         const int pays = requests(ServicePath::WeChatPay);
-        send(sent, pauseMs);
-        if (outcome == "paid") {
-            paidBy(sent);
+        for (const QChar key : prepare == "typed" ? QString::fromUtf8(sent) : QString())
+            QTest::sendKeyEvent(QTest::Click, in<QLineEdit>("KestoWindow", "m_Codes"), Qt::Key_unknown, key,
+                                {});
+        if (prepare != "typed")
+            send(sent, pauseMs);
+        if (outcome.startsWith("paid")) {
+            paidBy(outcome == "paid" ? QString(sent) : outcome.section(' ', 2));
+            QVERIFY(!in<QLineEdit>("KestoWindow", "m_Codes")->testAttribute(Qt::WA_InputMethodEnabled));
         } else if (outcome == "looked up") {
             QTRY_COMPARE(lastCode(ServicePath::Orders, "out_trade_no="), QString(sent).trimmed());
         } else {
             QTRY_VERIFY(said() == outcome || in<QLabel>("KestoWindow", "Tip_Status")->text() == outcome);
         }
         QTest::qWait(200);
-        QCOMPARE(requests(ServicePath::WeChatPay), pays + (outcome == "paid"));
-        if (outcome != "paid") // nothing in the amount field, and the sale on screen kept
+        QCOMPARE(requests(ServicePath::WeChatPay), pays + outcome.startsWith("paid"));
+        QVERIFY(outcome != "付款码只能是数字" || in<QLineEdit>("KestoWindow", "m_Codes")->hasSelectedText());
+        if (!outcome.startsWith("paid")) // nothing in the amount field, and the sale on screen kept
             QCOMPARE(in<QLineEdit>("KestoWindow", "m_Money")->text(),
                      QString(prepare == "amount" ? "" : "5"));
         QVERIFY(prepare != "other" || QApplication::activeWindow() == &other);

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTextDocument>
@@ -129,6 +130,11 @@ private slots:
         const QList<QLabel *> labels = opened->findChildren<QLabel *>();
         QTRY_VERIFY(shown.isEmpty() || std::any_of(labels.cbegin(), labels.cend(),
                                                    [&](QLabel *l) { return l->text().contains(shown); }));
+        // Amounts, payment codes and order numbers take no part in an input method's composition.
+        for (QLineEdit *field : opened->findChildren<QLineEdit *>(QRegularExpression("^m_")))
+            QVERIFY2(field->testAttribute(Qt::WA_InputMethodEnabled) !=
+                         QStringList({"m_Money", "m_Codes", "m_refund"}).contains(field->objectName()),
+                     qPrintable(field->objectName()));
         const QStringList found = misfits(opened);
         opened->hide();
         QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
