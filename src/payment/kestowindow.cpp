@@ -200,7 +200,7 @@ void KestoWindow::startPay(const QString &)
     const QString device = m_Sale.read(QStringLiteral("device"));
     const QString switched = followCodeChannel(code);
     FormFields fields = accountFields(m_Sale);
-    fields << qMakePair(QStringLiteral("price"), amount) << qMakePair(QStringLiteral("codes"), code)
+    fields << qMakePair(QStringLiteral("codes"), code) << qMakePair(QStringLiteral("price"), amount)
            << qMakePair(QStringLiteral("drive"), device);
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
