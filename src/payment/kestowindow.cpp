@@ -196,7 +196,6 @@ void KestoWindow::startPay(const QString &)
         return;
     }
     const QString amount = ui->m_Money->text();
-    m_Sale = SettingsSnapshot(m_Config);
     const QString device = m_Sale.read(QStringLiteral("device"));
     const QString switched = followCodeChannel(code);
     FormFields fields = accountFields(m_Sale);
@@ -205,8 +204,8 @@ void KestoWindow::startPay(const QString &)
     const char *path = m_PayType == QLatin1String("Kesto") ? ServicePath::WeChatPay : ServicePath::AliPay;
     ui->m_Codes->setReadOnly(true);
     m_PayChannel = m_PayType;
-    const qint64 row = m_Journal.begin(
-        {SalesJournal::Kind::Sale, m_PayType, fenFromYuan(amount).value_or(0), device, code, QString()});
+    const qint64 row =
+        m_Journal.begin({SalesJournal::Kind::Sale, m_PayType, m_SaleFen, device, code, QString()});
     m_JournalNote = m_Journal.takeFailure() ? QStringLiteral("（本机交易流水无法写入）") : QString();
     setStatus(switched + QStringLiteral("支付中..."));
     m_PayRequest = m_PayNet->sendTo(serviceUrl(m_Sale, path), formBody(fields));
@@ -260,11 +259,16 @@ void KestoWindow::Pay()
         setStatus(QStringLiteral("金额不能空！"));
         return;
     }
-    if (!fenFromYuan(amount)) {
+    const std::optional<qint64> fen = fenFromYuan(amount);
+    if (!fen) {
         setStatus(QStringLiteral("金额格式不正确！"));
         ui->m_Money->selectAll();
         return;
     }
+    // Taken while the customer finds the code, so that nothing between the scanner's last
+    // character and the request reads the settings file or parses the amount.
+    m_Sale = SettingsSnapshot(m_Config);
+    m_SaleFen = *fen;
     setStatus(QStringLiteral("等待输入条形码..."));
     ui->m_CancelPay->show();
     ui->m_Pay->hide();

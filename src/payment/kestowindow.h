@@ -88,9 +88,11 @@ private:
 
     Ui::KestoWindow *ui;
     SettingsStore m_Config;
-    // The settings as read when the sale on screen began (at first, when the window was made): its
-    // request, its receipt and the questions about it use them, so that a sale reads the file once.
+    // The settings as read when the amount of the sale on screen was accepted (at first, when the
+    // window was made): its request, its receipt and the questions about it use them, so that a
+    // sale reads the file once. With that amount in fen.
     SettingsSnapshot m_Sale;
+    qint64 m_SaleFen = 0;
     WxNetwork *m_PayNet;
     WxNetwork *m_QueryNet;
     QButtonGroup *m_Keypad;

@@ -45,8 +45,9 @@ wxRefunds::wxRefunds(QWidget *parent)
     // The order's values are the service's words: shown as they are, never as markup.
     for (QLabel *label : {ui->transaction_id, ui->total_fee, ui->device_info, ui->payt})
         label->setTextFormat(Qt::PlainText);
-    m_OrderNet->setTimeout(serviceTimeoutMs(m_Config));
-    m_RefundNet->setTimeout(serviceTimeoutMs(m_Config));
+    const int timeoutMs = serviceTimeoutMs(m_Config);
+    m_OrderNet->setTimeout(timeoutMs);
+    m_RefundNet->setTimeout(timeoutMs);
     connect(m_OrderNet, &WxNetwork::Replied, this, &wxRefunds::GetOrders);
     connect(m_OrderNet, &WxNetwork::Failed, this, &wxRefunds::lookupFailed);
     connect(m_RefundNet, &WxNetwork::Replied, this, &wxRefunds::GetRefunds);
